@@ -1,0 +1,41 @@
+# Helpers shared by every folder's CMakeLists.txt.
+include(GoogleTest)
+
+# Adds each listed subfolder that has a CMakeLists.txt, so a new area needs no edit here.
+function(kestrova_add_subdirectories)
+  foreach(dir IN LISTS ARGN)
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
+      add_subdirectory(${dir})
+    endif()
+  endforeach()
+endfunction()
+
+# kestrova_library(name [QT] LIBS ...): a static library of the folder's own sources.
+function(kestrova_library name)
+  cmake_parse_arguments(arg "" "" "LIBS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h ${CMAKE_CURRENT_SOURCE_DIR}/*.ui)
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${name} PUBLIC ${arg_LIBS})
+endfunction()
+
+# kestrova_test(name LABEL unit|integration|gui SOURCES ... LIBS ...)
+# One GoogleTest executable; its tests are discovered when ctest runs.
+function(kestrova_test name)
+  cmake_parse_arguments(arg "" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${arg_SOURCES})
+  target_link_libraries(${name} PRIVATE ${arg_LIBS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+  if(NOT arg_TIMEOUT)
+    set(arg_TIMEOUT 120)
+  endif()
+  # Tests never touch the user's own configuration; Qt wants a private runtime folder.
+  set(runtime ${CMAKE_BINARY_DIR}/test-runtime)
+  file(MAKE_DIRECTORY ${runtime})
+  file(CHMOD ${runtime} DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+  set(env "QT_QPA_PLATFORM=offscreen;XDG_RUNTIME_DIR=${runtime};XDG_CONFIG_HOME=${CMAKE_BINARY_DIR}/test-config;KESTROVA_SOURCE_DIR=${PROJECT_SOURCE_DIR};KESTROVA_BINARY_DIR=${CMAKE_BINARY_DIR}")
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    PROPERTIES LABELS ${arg_LABEL} TIMEOUT ${arg_TIMEOUT} ENVIRONMENT "${env}")
+endfunction()
