@@ -20,22 +20,20 @@ function(kestrova_library name)
   target_link_libraries(${name} PUBLIC ${arg_LIBS})
 endfunction()
 
-# kestrova_test(name LABEL unit|integration|gui SOURCES ... LIBS ...)
-# One GoogleTest executable; its tests are discovered when ctest runs.
+# kestrova_test(name LABEL unit|integration|gui SOURCES ... LIBS ... [TIMEOUT s])
+# One GoogleTest executable; its tests are discovered when ctest runs. tests/test_main.cpp gives
+# every run a private environment (offscreen Qt, its own XDG folders).
 function(kestrova_test name)
   cmake_parse_arguments(arg "" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
-  add_executable(${name} ${arg_SOURCES})
-  target_link_libraries(${name} PRIVATE ${arg_LIBS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
+  add_executable(${name} ${arg_SOURCES} ${PROJECT_SOURCE_DIR}/tests/test_main.cpp)
+  target_link_libraries(${name} PRIVATE ${arg_LIBS} GTest::gtest GTest::gmock Threads::Threads)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+  target_compile_definitions(${name} PRIVATE
+    KESTROVA_SOURCE_DIR="${PROJECT_SOURCE_DIR}" KESTROVA_BINARY_DIR="${CMAKE_BINARY_DIR}")
   if(NOT arg_TIMEOUT)
     set(arg_TIMEOUT 120)
   endif()
-  # Tests never touch the user's own configuration; Qt wants a private runtime folder.
-  set(runtime ${CMAKE_BINARY_DIR}/test-runtime)
-  file(MAKE_DIRECTORY ${runtime})
-  file(CHMOD ${runtime} DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
-  set(env "QT_QPA_PLATFORM=offscreen;XDG_RUNTIME_DIR=${runtime};XDG_CONFIG_HOME=${CMAKE_BINARY_DIR}/test-config;KESTROVA_SOURCE_DIR=${PROJECT_SOURCE_DIR};KESTROVA_BINARY_DIR=${CMAKE_BINARY_DIR}")
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
-    PROPERTIES LABELS ${arg_LABEL} TIMEOUT ${arg_TIMEOUT} ENVIRONMENT "${env}")
+    PROPERTIES LABELS ${arg_LABEL} TIMEOUT ${arg_TIMEOUT})
 endfunction()
