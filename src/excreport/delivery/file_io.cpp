@@ -101,10 +101,14 @@ void WriteWholeFile(const std::filesystem::path& path, std::span<const std::uint
   if (fd.Get() < 0) throw EFileError("create", path, errno);
   int error = WriteAll(fd.Get(), bytes);
   if (const int closeError = fd.Close(); error == 0) error = closeError;
-  if (error == 0 && ::rename(sibling.c_str(), path.c_str()) != 0) error = errno;
   if (error != 0) {
     ::unlink(sibling.c_str());
     throw EFileError("write", path, error);
+  }
+  if (::rename(sibling.c_str(), path.c_str()) != 0) {
+    error = errno;
+    ::unlink(sibling.c_str());
+    throw EFileError("create", path, error);
   }
 }
 
