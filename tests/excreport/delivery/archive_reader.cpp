@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -53,11 +52,8 @@ CommandResult RunCommand(const std::string& command) {
 }
 
 ReadArchive ReadWithPython(const std::filesystem::path& archive) {
-  const char* source = std::getenv("KESTROVA_SOURCE_DIR");
-  const std::string script =
-      std::string(source ? source : ".") + "/tests/excreport/delivery/read_tgz.py";
-  const CommandResult run =
-      RunCommand("/usr/bin/python3 " + Quote(script) + " " + Quote(archive.string()));
+  const CommandResult run = RunCommand("/usr/bin/python3 " + Quote(KESTROVA_TGZ_READER) + " " +
+                                       Quote(archive.string()));
   ReadArchive result;
   EXPECT_EQ(run.exitCode, 0) << run.output;
   std::stringstream lines(run.output);
