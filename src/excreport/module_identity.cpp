@@ -35,6 +35,11 @@ std::uintptr_t MainProgramBase() {
 
 }  // namespace
 
+std::uintptr_t ExecutableLoadAddress() {
+  static const std::uintptr_t base = MainProgramBase();
+  return base;
+}
+
 std::uintptr_t SubsystemModuleHandle() {
   static const std::uintptr_t handle = reinterpret_cast<std::uintptr_t>(OwnModuleInfo().dli_fbase);
   return handle;
@@ -45,7 +50,7 @@ const std::string& SubsystemModuleName() {
     Dl_info info = OwnModuleInfo();
     // dladdr names the executable as it was started (maybe relative); the kernel knows its file.
     std::error_code error;
-    if (reinterpret_cast<std::uintptr_t>(info.dli_fbase) == MainProgramBase()) {
+    if (reinterpret_cast<std::uintptr_t>(info.dli_fbase) == ExecutableLoadAddress()) {
       std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
       if (!error) return exe.string();
     }

@@ -11,6 +11,8 @@ namespace kestrova {
 std::uintptr_t SubsystemModuleHandle();
 // The file of that module (for the executable, the path behind /proc/self/exe).
 const std::string& SubsystemModuleName();
+// The address at which the executable's ELF header is mapped; debug table addresses count from it.
+std::uintptr_t ExecutableLoadAddress();
 // True when `name` names that module's file.
 bool IsSubsystemModule(std::string_view name);
 
