@@ -1,0 +1,18 @@
+// Builds an executable's "QMDATA" data block and writes it into the file as an ELF section.
+#pragma once
+
+#include <string>
+
+#include "excreport/debug_table.h"
+
+namespace kestrova {
+
+// The block for the executable at `path`: the executable's options, an empty hook symbol table,
+// the build date of now and the debug table protected with `password`.
+std::string BuildExecutableBlock(const DebugTableSource& table, const std::string& password);
+
+// Replaces the file's "QMDATA" section by `block`, through objcopy. On failure returns the
+// reason; an empty text means success.
+std::string EmbedBlock(const std::string& path, const std::string& block);
+
+}  // namespace kestrova
