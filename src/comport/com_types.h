@@ -56,6 +56,10 @@ using TComErrors = EnumSet<TComError, std::uint8_t>;
 
 inline constexpr TComEvents kAllComEvents = TComEvents::FromBits(0x03FF);
 
+// The modem input lines a port reads; member n is bit n of the set.
+enum class TModemLine : std::uint8_t { mlCTS, mlDSR, mlRing, mlRLSD };
+using TModemLines = EnumSet<TModemLine, std::uint8_t>;
+
 class TCustomComPort;
 
 // Handler properties: empty or bound to a callable; every handler receives the firing port.

@@ -1,0 +1,202 @@
+// TCustomComPort: one serial port, its settings, and the opening and closing of its device.
+#pragma once
+
+#include "comport/com_buffer.h"
+#include "comport/com_flow_control.h"
+#include "comport/com_parity.h"
+#include "comport/com_timeouts.h"
+#include "comport/com_types.h"
+#include "comport/device/com_device.h"
+#include "comport/port_observer.h"
+
+#include <QObject>
+
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kestrova {
+
+// The owner (the QObject parent) frees the port; a connected port is closed when destroyed.
+// The port owns its four settings groups and its device; it does not own its observers.
+// Everything here runs on the thread that owns the port. Failures raise EComPort (com_error.h):
+// a failed open leaves the port closed; a setting that cannot be applied stays stored.
+//
+// A changed setting reaches an open device at once, unless the port is loading or inside a
+// BeginSettingsChange / EndSettingsChange bracket, which applies everything once at its end.
+class TCustomComPort : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit TCustomComPort(QObject* owner = nullptr);
+  ~TCustomComPort() override;
+
+  // --- the connection -------------------------------------------------------------------
+  bool Connected() const { return connected_; }
+  // While loading only records the value; otherwise opens or closes when it differs.
+  void SetConnected(bool value);
+  // The open sequence: nothing when connected. Before-open, open the device, apply every
+  // setting (on failure the device is closed again), after-open, then the three input lines.
+  void OpenPort();
+  // The close sequence: nothing when closed. Before-close, the three input lines reported off,
+  // the device closed, after-close.
+  void ClosePort();
+
+  // --- settings ---------------------------------------------------------------------------
+  TBaudRate BaudRate() const { return baudRate_; }
+  void SetBaudRate(TBaudRate value);
+  // The rate used while BaudRate is brCustom; passed to the device unchecked.
+  std::int32_t CustomBaudRate() const { return customBaudRate_; }
+  void SetCustomBaudRate(std::int32_t value);
+  const std::string& Port() const { return port_; }
+  // Normalised with NormalizePortName; a connected port moves to the new device.
+  void SetPort(const std::string& value);
+  TStopBits StopBits() const { return stopBits_; }
+  void SetStopBits(TStopBits value);
+  TDataBits DataBits() const { return dataBits_; }
+  void SetDataBits(TDataBits value);
+  bool DiscardNull() const { return discardNull_; }
+  void SetDiscardNull(bool value);
+  char EventChar() const { return eventChar_; }
+  void SetEventChar(char value);
+  // Takes effect at the next open.
+  TComEvents Events() const { return events_; }
+  void SetEvents(TComEvents value) { events_ = value; }
+  TSyncMethod SyncMethod() const { return syncMethod_; }
+  // Refused with EComPort code 14 while the port is connected (and not loading).
+  void SetSyncMethod(TSyncMethod value);
+
+  // The settings groups. Change single fields through the returned object; Set... copies a
+  // whole group into the port's own and applies it once.
+  TComParity& Parity() { return *parity_; }
+  const TComParity& Parity() const { return *parity_; }
+  void SetParity(const TComParity& value);
+  TComFlowControl& FlowControl() { return *flowControl_; }
+  const TComFlowControl& FlowControl() const { return *flowControl_; }
+  void SetFlowControl(const TComFlowControl& value);
+  TComTimeouts& Timeouts() { return *timeouts_; }
+  const TComTimeouts& Timeouts() const { return *timeouts_; }
+  void SetTimeouts(const TComTimeouts& value);
+  TComBuffer& Buffer() { return *buffer_; }
+  const TComBuffer& Buffer() const { return *buffer_; }
+  void SetBuffer(const TComBuffer& value);
+
+  // --- the settings change bracket --------------------------------------------------------
+  void BeginSettingsChange() { ++settingsChangeDepth_; }
+  // An unmatched end does nothing; the outermost end applies every setting.
+  void EndSettingsChange();
+
+  // --- loading stored settings ------------------------------------------------------------
+  // Between BeginLoading and Loaded the owner sets the stored properties: Connected is only
+  // recorded, nothing reaches the device. Loaded ends the state and opens the port if Connected
+  // was recorded True; a failure of that open goes to the exception display (SetShowException)
+  // and leaves the port closed.
+  void BeginLoading() { loading_ = true; }
+  void Loaded();
+  bool Loading() const { return loading_; }
+  // Where Loaded shows the failure of its open; by default it is written to Qt's warning log.
+  void SetShowException(std::function<void(const std::exception&)> show) { showException_ = std::move(show); }
+
+  // --- the device -------------------------------------------------------------------------
+  // Makes the device object of each open; by default the POSIX device layer.
+  void SetDeviceFactory(ComDeviceFactory factory) { deviceFactory_ = std::move(factory); }
+  // The open device, or null while closed.
+  ComDevice* Device() const { return device_.get(); }
+  // The modem input lines; code 11 when the device cannot report them.
+  TModemLines ModemLines() const;
+
+  // --- observers --------------------------------------------------------------------------
+  // Code 18 for a null observer, adding one twice or removing one that is not there.
+  void AddObserver(TPortObserver* observer);
+  void RemoveObserver(TPortObserver* observer);
+  // Calls the slot of signal in every observer, in list order (osRing has no slot here).
+  void SignalObservers(TObserverSignal signal, bool state);
+
+  // The three line processors: report the line's current state to the observers, then to the
+  // port's handler (each from a fresh reading of the lines).
+  void ProcessCTSChange();
+  void ProcessDSRChange();
+  void ProcessRLSDChange();
+
+  // --- handlers: plain stores, each empty or assigned; Sender is this port -----------------
+  TNotifyEvent OnAfterOpen, OnAfterClose, OnBeforeOpen, OnBeforeClose;
+  TRxCharEvent OnRxChar;
+  TRxBufEvent OnRxBuf;
+  TNotifyEvent OnTxEmpty, OnBreak, OnRing;
+  TComSignalEvent OnCTSChange, OnDSRChange, OnRLSDChange;
+  TNotifyEvent OnRxFlag;
+  TComErrorEvent OnError;
+  TNotifyEvent OnRx80Full;
+
+ protected:
+  // Opens Device() at the mapped path of Port(); code 1 with the errno when it cannot.
+  virtual void OpenDevice();
+  // Closes and drops Device(); does nothing when there is none.
+  virtual void CloseDevice();
+  // Queue sizes, then line settings, then timeouts.
+  virtual void ApplyAllSettings();
+
+  // Each calls the handler of the same name when it is assigned.
+  virtual void NotifyAfterClose();
+  virtual void NotifyAfterOpen();
+  virtual void NotifyBeforeClose();
+  virtual void NotifyBeforeOpen();
+  virtual void NotifyRxChar(std::int32_t count);
+  virtual void NotifyRxBuf(const void* buffer, std::int32_t count);
+  virtual void NotifyTxEmpty();
+  virtual void NotifyBreak();
+  virtual void NotifyRing();
+  virtual void NotifyRxFlag();
+  virtual void NotifyCTSChange(bool onOff);
+  virtual void NotifyDSRChange(bool onOff);
+  virtual void NotifyError(TComErrors errors);
+  virtual void NotifyRLSDChange(bool onOff);
+  virtual void NotifyRx80Full();
+
+  // Each does nothing unless the port is connected, outside a bracket and not loading; then it
+  // hands its record to the device: codes 7, 8 and 9 on failure.
+  virtual void ApplyLineSettings();
+  virtual void ApplyTimeoutSettings();
+  virtual void ApplyQueueSizes();
+
+ private:
+  friend class TComParity;
+  friend class TComFlowControl;
+  friend class TComTimeouts;
+  friend class TComBuffer;
+
+  bool CanApply() const;
+  template <typename T>
+  void SetLineSetting(T& field, T value);
+  // Open step 4 to close step 6 in reverse: drops the device and the connected state.
+  void ReleaseDevice();
+  void ProcessLineChange(TObserverSignal signal, TModemLine line, void (TCustomComPort::*notify)(bool));
+
+  bool connected_ = false;
+  TBaudRate baudRate_ = TBaudRate::br9600;
+  std::int32_t customBaudRate_ = 9600;
+  std::string port_ = "COM1";
+  TStopBits stopBits_ = TStopBits::sbOneStopBit;
+  TDataBits dataBits_ = TDataBits::dbEight;
+  bool discardNull_ = false;
+  char eventChar_ = '\0';
+  TComEvents events_ = kAllComEvents;
+  TSyncMethod syncMethod_ = TSyncMethod::smThreadSync;
+
+  std::unique_ptr<TComParity> parity_;
+  std::unique_ptr<TComFlowControl> flowControl_;
+  std::unique_ptr<TComTimeouts> timeouts_;
+  std::unique_ptr<TComBuffer> buffer_;
+
+  std::int32_t settingsChangeDepth_ = 0;
+  bool loading_ = false;
+  std::vector<TPortObserver*> observers_;
+  ComDeviceFactory deviceFactory_;
+  std::unique_ptr<ComDevice> device_;
+  std::function<void(const std::exception&)> showException_;
+};
+
+}  // namespace kestrova

@@ -1,0 +1,99 @@
+// TCustomComPort: the device side of the port (opening, applying the records, modem lines).
+#include "comport/custom_com_port.h"
+
+#include "comport/com_error.h"
+#include "comport/device/port_map.h"
+#include "comport/port_records.h"
+
+#include <cerrno>
+
+namespace kestrova {
+namespace {
+
+// The one place where a device failure (an errno) becomes a port error.
+void Check(int err, ComPortErrorCode code) {
+  if (err != 0) throw EComPort(code, err);
+}
+
+}  // namespace
+
+void TCustomComPort::OpenDevice() {
+  auto device = deviceFactory_();
+  // The port map is read at each open, so an edited map applies without a restart.
+  Check(device->Open(PortMap::LoadDefault().DevicePath(port_)), errOpenFailed);
+  device_ = std::move(device);
+}
+
+void TCustomComPort::CloseDevice() {
+  if (device_ == nullptr) return;
+  device_->Close();
+  device_.reset();
+}
+
+void TCustomComPort::ApplyAllSettings() {
+  ApplyQueueSizes();
+  ApplyLineSettings();
+  ApplyTimeoutSettings();
+}
+
+bool TCustomComPort::CanApply() const {
+  return connected_ && settingsChangeDepth_ == 0 && !loading_ && device_ != nullptr;
+}
+
+void TCustomComPort::ApplyLineSettings() {
+  if (CanApply()) Check(device_->SetState(MakeDeviceControlBlock(*this)), errSetStateFailed);
+}
+
+void TCustomComPort::ApplyTimeoutSettings() {
+  if (CanApply()) Check(device_->SetTimeouts(MakeCommTimeouts(*timeouts_)), errSetTimeoutsFailed);
+}
+
+void TCustomComPort::ApplyQueueSizes() {
+  if (CanApply()) Check(device_->SetupQueues(MakeQueueSizes(*buffer_)), errSetupFailed);
+}
+
+TModemLines TCustomComPort::ModemLines() const {
+  std::uint32_t status = 0;
+  Check(device_ != nullptr ? device_->GetModemStatus(status) : EBADF, errModemStatusFailed);
+  TModemLines lines;
+  if (status & kModemCtsOn) lines.Include(TModemLine::mlCTS);
+  if (status & kModemDsrOn) lines.Include(TModemLine::mlDSR);
+  if (status & kModemRingOn) lines.Include(TModemLine::mlRing);
+  if (status & kModemRlsdOn) lines.Include(TModemLine::mlRLSD);
+  return lines;
+}
+
+void TCustomComPort::SignalObservers(TObserverSignal signal, bool state) {
+  for (TPortObserver* observer : observers_) {
+    const std::function<void(TCustomComPort*, bool)>* slot = nullptr;
+    switch (signal) {
+      case TObserverSignal::osCTS: slot = &observer->CTS; break;
+      case TObserverSignal::osDSR: slot = &observer->DSR; break;
+      case TObserverSignal::osRLSD: slot = &observer->RLSD; break;
+      case TObserverSignal::osRx: slot = &observer->Receive; break;
+      case TObserverSignal::osTx: slot = &observer->Transmit; break;
+      case TObserverSignal::osRing: break;
+    }
+    if (slot != nullptr && *slot) (*slot)(this, state);
+  }
+}
+
+void TCustomComPort::ProcessLineChange(TObserverSignal signal, TModemLine line,
+                                       void (TCustomComPort::*notify)(bool)) {
+  SignalObservers(signal, ModemLines().Contains(line));
+  (this->*notify)(ModemLines().Contains(line));
+}
+
+void TCustomComPort::ProcessCTSChange() {
+  ProcessLineChange(TObserverSignal::osCTS, TModemLine::mlCTS, &TCustomComPort::NotifyCTSChange);
+}
+
+void TCustomComPort::ProcessDSRChange() {
+  ProcessLineChange(TObserverSignal::osDSR, TModemLine::mlDSR, &TCustomComPort::NotifyDSRChange);
+}
+
+void TCustomComPort::ProcessRLSDChange() {
+  ProcessLineChange(TObserverSignal::osRLSD, TModemLine::mlRLSD, &TCustomComPort::NotifyRLSDChange);
+}
+
+}  // namespace kestrova

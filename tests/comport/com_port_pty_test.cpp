@@ -1,0 +1,128 @@
+// The port on real pseudo-terminals, reached through a port map in a private config folder.
+#include "comport/com_error.h"
+#include "comport/com_port.h"
+#include "comport/device/com_device_posix.h"
+#include "comport/device/custom_rate.h"
+
+#include <gtest/gtest.h>
+#include <pty.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+namespace kestrova {
+namespace {
+
+class PortOnPseudoTerminal : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    int slave = -1;
+    char name[128] = {};
+    ASSERT_EQ(openpty(&master_, &slave, name, nullptr, nullptr), 0);
+    ::close(slave);
+    const char* old = std::getenv("XDG_CONFIG_HOME");
+    savedConfig_ = old ? std::optional<std::string>(old) : std::nullopt;
+    config_ = std::filesystem::temp_directory_path() / ("kestrova-pty-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(config_ / "kestrova");
+    std::ofstream(config_ / "kestrova" / "ports.conf") << "COM3 = " << name << "\nCOM4 = /nonexistent/tty\n";
+    ::setenv("XDG_CONFIG_HOME", config_.c_str(), 1);
+  }
+  void TearDown() override {
+    if (master_ >= 0) ::close(master_);
+    std::filesystem::remove_all(config_);
+    if (savedConfig_) {
+      ::setenv("XDG_CONFIG_HOME", savedConfig_->c_str(), 1);
+    } else {
+      ::unsetenv("XDG_CONFIG_HOME");
+    }
+  }
+
+  static int Descriptor(const TCustomComPort& port) {
+    auto* device = dynamic_cast<ComDevicePosix*>(port.Device());
+    return device != nullptr ? device->Descriptor() : -1;
+  }
+
+  int master_ = -1;
+  std::filesystem::path config_;
+  std::optional<std::string> savedConfig_;
+};
+
+TEST_F(PortOnPseudoTerminal, OpensConfiguresAndCloses) {
+  TComPort port;
+  port.SetEvents({});
+  port.SetPort("COM3");
+  port.SetBaudRate(TBaudRate::br19200);
+  port.FlowControl().SetFlowControl(TFlowControl::fcSoftware);
+  port.SetConnected(true);
+  ASSERT_TRUE(port.Connected());
+  int fd = Descriptor(port);
+  ASSERT_GE(fd, 0);
+  termios t{};
+  ASSERT_EQ(tcgetattr(fd, &t), 0);
+  EXPECT_EQ(cfgetospeed(&t), B19200);
+  EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+  EXPECT_EQ(t.c_iflag & (IXON | IXOFF), static_cast<tcflag_t>(IXON | IXOFF));
+  EXPECT_EQ(t.c_lflag & (ICANON | ECHO), 0u);
+  std::uint32_t rate = 0;
+  ASSERT_EQ(ReadRate(fd, rate), 0);
+  EXPECT_EQ(rate, 19200u);
+
+  // A change on the open port reaches the device at once; a custom rate goes through termios2.
+  port.SetCustomBaudRate(31250);
+  port.SetBaudRate(TBaudRate::brCustom);
+  ASSERT_EQ(ReadRate(fd, rate), 0);
+  EXPECT_EQ(rate, 31250u);
+  // 56000 is in the rate table but has no termios constant.
+  port.SetBaudRate(TBaudRate::br56000);
+  ASSERT_EQ(ReadRate(fd, rate), 0);
+  EXPECT_EQ(rate, 56000u);
+  EXPECT_EQ(port.ModemLines(), TModemLines{}) << "a pseudo-terminal has no modem lines";
+
+  port.SetConnected(false);
+  EXPECT_EQ(port.Device(), nullptr);
+  // Closed cleanly: the same port opens again.
+  port.SetConnected(true);
+  EXPECT_TRUE(port.Connected());
+}
+
+TEST_F(PortOnPseudoTerminal, SecondOpenOfTheSamePortFails) {
+  TComPort first, second;
+  for (TComPort* port : {&first, &second}) {
+    port->SetEvents({});
+    port->SetPort("COM3");
+  }
+  first.SetConnected(true);
+  try {
+    second.SetConnected(true);
+    ADD_FAILURE() << "no error";
+  } catch (const EComPort& e) {
+    EXPECT_EQ(e.ErrorCode(), errOpenFailed);
+    EXPECT_EQ(e.SystemErrorCode(), EWOULDBLOCK);
+  }
+  EXPECT_FALSE(second.Connected());
+  first.SetConnected(false);
+  second.SetConnected(true);
+  EXPECT_TRUE(second.Connected());
+}
+
+TEST_F(PortOnPseudoTerminal, MissingDeviceIsCodeOneWithItsErrno) {
+  TComPort port;
+  port.SetEvents({});
+  port.SetPort("COM4");
+  try {
+    port.SetConnected(true);
+    ADD_FAILURE() << "no error";
+  } catch (const EComPort& e) {
+    EXPECT_EQ(e.ErrorCode(), errOpenFailed);
+    EXPECT_EQ(e.SystemErrorCode(), 2);
+    EXPECT_STREQ(e.what(), "Unable to open com port (win error code: 2)");
+  }
+  EXPECT_FALSE(port.Connected());
+}
+
+}  // namespace
+}  // namespace kestrova

@@ -1,0 +1,115 @@
+#include "comport/device/com_device_posix.h"
+
+#include "comport/device/custom_rate.h"
+
+#include <gtest/gtest.h>
+#include <pty.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+
+namespace kestrova {
+namespace {
+
+// A pseudo-terminal pair: the device under test opens the slave by its path.
+class PseudoTerminal : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    int slave = -1;
+    char name[128] = {};
+    ASSERT_EQ(openpty(&master_, &slave, name, nullptr, nullptr), 0);
+    ::close(slave);
+    path_ = name;
+  }
+  void TearDown() override {
+    if (master_ >= 0) ::close(master_);
+  }
+
+  DeviceControlBlock Block(std::uint32_t rate) {
+    DeviceControlBlock dcb;
+    dcb.DCBlength = 28;
+    dcb.BaudRate = rate;
+    dcb.fBinary = 1;
+    dcb.fDtrControl = kDtrControlEnable;
+    dcb.fRtsControl = kRtsControlEnable;
+    dcb.ByteSize = 8;
+    dcb.XonChar = 17;
+    dcb.XoffChar = 19;
+    return dcb;
+  }
+
+  int master_ = -1;
+  std::string path_;
+};
+
+TEST_F(PseudoTerminal, ConfiguresRawLineAndReadsNoModemLines) {
+  ComDevicePosix device;
+  ASSERT_EQ(device.Open(path_), 0);
+  // Modem control on a device without modem lines is not a failure.
+  ASSERT_EQ(device.SetState(Block(57600)), 0);
+  termios t{};
+  ASSERT_EQ(tcgetattr(device.Descriptor(), &t), 0);
+  EXPECT_EQ(cfgetospeed(&t), B57600);
+  EXPECT_EQ(t.c_lflag & ICANON, 0u);
+  EXPECT_EQ(t.c_cc[VMIN], 1);
+  std::uint32_t status = 0xFF;
+  EXPECT_EQ(device.GetModemStatus(status), 0);
+  EXPECT_EQ(status, 0u);
+  EXPECT_EQ(device.SetState(Block(0)), EINVAL);
+}
+
+TEST_F(PseudoTerminal, CustomRateIsReadBack) {
+  ComDevicePosix device;
+  ASSERT_EQ(device.Open(path_), 0);
+  ASSERT_EQ(device.SetState(Block(31250)), 0);
+  std::uint32_t rate = 0;
+  ASSERT_EQ(ReadRate(device.Descriptor(), rate), 0);
+  EXPECT_EQ(rate, 31250u);
+  ASSERT_EQ(device.SetState(Block(9600)), 0);
+  ASSERT_EQ(ReadRate(device.Descriptor(), rate), 0);
+  EXPECT_EQ(rate, 9600u);
+}
+
+TEST_F(PseudoTerminal, InputThatArrivedWhileClosedIsDiscardedAtOpen) {
+  ComDevicePosix device;
+  ASSERT_EQ(device.Open(path_), 0);
+  ASSERT_EQ(device.SetState(Block(9600)), 0);
+  device.Close();
+  ASSERT_EQ(::write(master_, "stale", 5), 5);
+  ::usleep(20000);
+  ASSERT_EQ(device.Open(path_), 0);
+  char byte;
+  EXPECT_EQ(::read(device.Descriptor(), &byte, 1), -1);
+  EXPECT_EQ(errno, EAGAIN);
+  ASSERT_EQ(::write(master_, "x", 1), 1);
+  ::usleep(20000);
+  EXPECT_EQ(::read(device.Descriptor(), &byte, 1), 1);
+  EXPECT_EQ(byte, 'x');
+}
+
+TEST_F(PseudoTerminal, OpenIsExclusiveUntilClosed) {
+  ComDevicePosix first, second;
+  ASSERT_EQ(first.Open(path_), 0);
+  EXPECT_EQ(second.Open(path_), EWOULDBLOCK);
+  EXPECT_EQ(second.Descriptor(), -1);
+  first.Close();
+  EXPECT_EQ(second.Open(path_), 0);
+}
+
+TEST(ComDevicePosixTest, PathsThatAreNoTerminalFail) {
+  ComDevicePosix device;
+  EXPECT_EQ(device.Open("/nonexistent/kestrova-tty"), ENOENT);
+  auto file = std::filesystem::temp_directory_path() / ("kestrova-notty-" + std::to_string(::getpid()));
+  std::ofstream(file) << "x";
+  EXPECT_EQ(device.Open(file), ENOTTY);
+  std::filesystem::remove(file);
+  EXPECT_EQ(device.Descriptor(), -1);
+  std::uint32_t status;
+  EXPECT_EQ(device.GetModemStatus(status), EBADF);
+  EXPECT_EQ(device.SetTimeouts({}), EBADF);
+}
+
+}  // namespace
+}  // namespace kestrova
