@@ -13,9 +13,9 @@ namespace kestrova {
 std::string BuildMxQuery(const std::string& domain);
 
 struct TDnsName {
-  std::string name;     // labels joined with "."; empty when the name could not be read
-  std::size_t next;     // position after the name: after the first pointer, else after the zero
-  bool complete;        // false when decoding stopped without reaching the ending zero byte
+  std::string name;  // labels joined with "."; empty when the name could not be read
+  std::size_t next;  // position after the name: after the first pointer, else after the zero
+  bool complete;     // false when decoding stopped without reaching the ending zero byte
 };
 
 // Reads a possibly compressed name from the position. A label or pointer that runs past the

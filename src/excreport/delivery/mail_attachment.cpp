@@ -14,8 +14,8 @@
 namespace kestrova {
 
 std::string BuildAttachmentPart(const std::string& fileName, const std::string& stamp) {
-  const bool blank = std::none_of(fileName.begin(), fileName.end(),
-                                  [](unsigned char c) { return c > ' '; });
+  const bool blank =
+      std::none_of(fileName.begin(), fileName.end(), [](unsigned char c) { return c > ' '; });
   std::error_code error;
   if (blank || !std::filesystem::is_regular_file(fileName, error)) return {};
   std::ifstream file(fileName, std::ios::binary);

@@ -21,13 +21,13 @@ inline constexpr const char* kMailAttachmentStart =
 inline constexpr const char* kMessageIdHost = "kestrova.report";
 
 struct TMailMessage {
-  std::string date;       // RfcDate of the sending time
-  std::string sender;     // header values; cleaned when composed
+  std::string date;    // RfcDate of the sending time
+  std::string sender;  // header values; cleaned when composed
   std::string recipient;
   std::string subject;
   std::string body;
-  std::uint32_t tickCount = 0;   // the "Message-ID" number
-  std::string attachmentParts;   // BuildAttachmentPart of each file, concatenated
+  std::uint32_t tickCount = 0;  // the "Message-ID" number
+  std::string attachmentParts;  // BuildAttachmentPart of each file, concatenated
 };
 
 // The name a file is attached under: the name without folder; with a stamp ("yyyymmddhhnnss"

@@ -1,11 +1,11 @@
 // TQuillClientSocket: a small blocking IPv4 client socket that keeps a transcript of its session.
 #pragma once
 
+#include <netinet/in.h>
+
 #include <cstdint>
 #include <functional>
 #include <string>
-
-#include <netinet/in.h>
 
 namespace kestrova {
 

@@ -77,7 +77,8 @@ bool Converse(const TSmtpMail& mail, const TSmtpProgress& progress) {
              client.SendCommand("DATA", {354});
   if (progress.position) {
     client.SetOnBytesSent([&progress](TQuillClientSocket*, int position, int total) {
-      progress.position(static_cast<int>(std::min<std::int64_t>(100, std::int64_t{position} * 100 / total)));
+      progress.position(
+          static_cast<int>(std::min<std::int64_t>(100, std::int64_t{position} * 100 / total)));
     });
   }
   accepted = accepted && client.SendCommand(message, {250});

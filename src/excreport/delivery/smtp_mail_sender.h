@@ -10,7 +10,7 @@ namespace kestrova {
 
 // What one conversation sends, and to whom.
 struct TSmtpMail {
-  std::string server;          // host name or dotted IPv4 address
+  std::string server;  // host name or dotted IPv4 address
   std::uint16_t port = 25;
   std::string user, password;  // both empty: HELO without login; else EHLO and AUTH LOGIN
   std::string sender;

@@ -16,8 +16,9 @@ std::string Bytes(std::initializer_list<int> values) {
 }
 
 // The query for "abc.example", written out by hand.
-const std::string kQuery = Bytes({'A', 'A', 1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 3, 'a', 'b', 'c', 7,
-                                  'e', 'x', 'a', 'm', 'p', 'l', 'e', 0, 0, 15, 0, 1});
+const std::string kQuery =
+    Bytes({'A', 'A', 1,   0,   0,   1,   0,   0,   0,   0, 0, 0,  3, 'a', 'b',
+           'c', 7,   'e', 'x', 'a', 'm', 'p', 'l', 'e', 0, 0, 15, 0, 1});
 
 // A reply to kQuery: header, question, then answers as name pointer to offset 12, type,
 // class, TTL, data length and data.
@@ -44,8 +45,8 @@ TEST(BuildMxQueryTest, HeaderAndQuestionBytes) {
 
 TEST(DecodeDnsNameTest, LabelsPointersAndBrokenNames) {
   // Offset 0: "mail" then a pointer to offset 7, which holds "x.test".
-  const std::string message = Bytes({4, 'm', 'a', 'i', 'l', 0xC0, 7, 1, 'x', 4, 't', 'e', 's',
-                                     't', 0, 0xC0, 0});
+  const std::string message =
+      Bytes({4, 'm', 'a', 'i', 'l', 0xC0, 7, 1, 'x', 4, 't', 'e', 's', 't', 0, 0xC0, 0});
   struct Case {
     std::string message;
     std::size_t position;
@@ -54,15 +55,15 @@ TEST(DecodeDnsNameTest, LabelsPointersAndBrokenNames) {
     bool complete;
   } cases[] = {
       {message, 7, "x.test", 15, true},
-      {message, 0, "mail.x.test", 7, true},   // continues after the first pointer
-      {message, 14, "", 15, true},            // the root name
-      {message, 15, "mail.x.test", 17, true}, // two pointers in a row, no loop
-      {Bytes({0xC0, 2, 0xC0, 0}), 0, "", 0, false},           // two pointers in a cycle
-      {Bytes({1, 'a', 0xC0, 0}), 0, "", 2, false},            // a label leading into a cycle
-      {Bytes({5, 'a', 'b'}), 0, "", 0, false},                // label past the end
-      {Bytes({2, 'a', 'b'}), 0, "", 3, false},                // no zero byte before the end
-      {Bytes({0xC0}), 0, "", 0, false},                       // half a pointer
-      {Bytes({0xC0, 9}), 0, "", 0, false},                    // pointer past the end
+      {message, 0, "mail.x.test", 7, true},          // continues after the first pointer
+      {message, 14, "", 15, true},                   // the root name
+      {message, 15, "mail.x.test", 17, true},        // two pointers in a row, no loop
+      {Bytes({0xC0, 2, 0xC0, 0}), 0, "", 0, false},  // two pointers in a cycle
+      {Bytes({1, 'a', 0xC0, 0}), 0, "", 2, false},   // a label leading into a cycle
+      {Bytes({5, 'a', 'b'}), 0, "", 0, false},       // label past the end
+      {Bytes({2, 'a', 'b'}), 0, "", 3, false},       // no zero byte before the end
+      {Bytes({0xC0}), 0, "", 0, false},              // half a pointer
+      {Bytes({0xC0, 9}), 0, "", 0, false},           // pointer past the end
   };
   for (const Case& c : cases) {
     const TDnsName name = DecodeDnsName(c.message, c.position);
@@ -77,7 +78,7 @@ TEST(DecodeDnsNameTest, LabelsPointersAndBrokenNames) {
 TEST(ParseMxReplyTest, ReadsOnlyTheFirstAnswersExchange) {
   const std::string mail = Bytes({0, 10, 4, 'm', 'a', 'i', 'l', 0xC0, 12});
   const std::string empty = Bytes({0, 5, 0});
-  const std::string loop = Bytes({0, 5, 0xC0, 43});  // points at itself
+  const std::string loop = Bytes({0, 5, 0xC0, 43});        // points at itself
   const std::string outside = Bytes({0, 5, 3, 'm', 'x'});  // the label runs past the record
   struct Case {
     std::string reply;

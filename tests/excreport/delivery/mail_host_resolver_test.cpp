@@ -19,8 +19,9 @@ std::string Bytes(std::initializer_list<int> values) {
 }
 
 // The query for "abc.example", written out by hand.
-const std::string kQuery = Bytes({'A', 'A', 1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 3, 'a', 'b', 'c', 7,
-                                  'e', 'x', 'a', 'm', 'p', 'l', 'e', 0, 0, 15, 0, 1});
+const std::string kQuery =
+    Bytes({'A', 'A', 1,   0,   0,   1,   0,   0,   0,   0, 0, 0,  3, 'a', 'b',
+           'c', 7,   'e', 'x', 'a', 'm', 'p', 'l', 'e', 0, 0, 15, 0, 1});
 
 // Answers a query with one MX record whose data is the given bytes (preference included).
 ScriptedUdpServer::Answer AnswerWith(std::string data) {

@@ -1,12 +1,11 @@
 // The report e-mail's message, byte for byte, and its attachment parts.
 #include "excreport/delivery/mail_message.h"
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-
-#include <gtest/gtest.h>
 
 #include "excreport/delivery/mail_attachment.h"
 
@@ -46,7 +45,8 @@ TEST_F(MailMessageTest, MessageWithTwoAttachmentsByteForByte) {
   message.subject = "Crash\r\nreport\tone";
   message.body = "Body line\r\n.dot line\r\nlast";
   message.tickCount = 123456;
-  for (const std::string& file : {png, (folder_ / "missing.txt").string(), std::string(" "), data}) {
+  for (const std::string& file :
+       {png, (folder_ / "missing.txt").string(), std::string(" "), data}) {
     message.attachmentParts += BuildAttachmentPart(file, "");
   }
 
@@ -93,8 +93,9 @@ TEST_F(MailMessageTest, WithoutFilesTheTextPartIsFollowedByTheClosingBoundary) {
   TMailMessage message;
   message.body = "";
   const std::string text = ComposeMailMessage(message);
-  EXPECT_TRUE(text.ends_with("Content-Transfer-Encoding: 7bit\r\n\r\n\r\n"
-                             "--=_xcjvnxkbhvfkxzhfdbvzldjhfv--\r\n."))
+  EXPECT_TRUE(
+      text.ends_with("Content-Transfer-Encoding: 7bit\r\n\r\n\r\n"
+                     "--=_xcjvnxkbhvfkxzhfdbvzldjhfv--\r\n."))
       << text;
 }
 
@@ -108,7 +109,8 @@ TEST_F(MailMessageTest, BodyLinesStartingWithADotAreStuffed) {
   for (const auto& [body, sent] : cases) {
     TMailMessage message;
     message.body = body;
-    EXPECT_NE(ComposeMailMessage(message).find("7bit\r\n\r\n" + sent + "\r\n--="), std::string::npos)
+    EXPECT_NE(ComposeMailMessage(message).find("7bit\r\n\r\n" + sent + "\r\n--="),
+              std::string::npos)
         << sent;
   }
 }

@@ -2,14 +2,13 @@
 #include "excreport/delivery/quill_client_socket.h"
 
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <thread>
-
-#include <gtest/gtest.h>
 
 #include "excreport/delivery/quill_client_smtp.h"
 #include "excreport/delivery/quill_socket_error.h"
@@ -132,7 +131,8 @@ TEST(QuillClientSocketTest, SendFailureClosesAndKeepsTranscriptInMessage) {
   EXPECT_EQ(socket.ReadReply(), "220 hi\r\n");
   const std::string message = ErrorOf([&] { socket.SendText("RSET\r\n"); });
   EXPECT_TRUE(message.starts_with("Error into \"send\": \"")) << message;
-  EXPECT_TRUE(message.ends_with("\"\r\nSocket log:\r\n" + ConnectLine(server.Port()) + "220 hi\r\n"))
+  EXPECT_TRUE(
+      message.ends_with("\"\r\nSocket log:\r\n" + ConnectLine(server.Port()) + "220 hi\r\n"))
       << message;
   EXPECT_FALSE(socket.Connected());
   EXPECT_EQ(socket.SessionLog(), "");
@@ -162,16 +162,17 @@ TEST(QuillClientSMTPTest, RefusedGreetingRaisesTheTranscript) {
 }
 
 TEST(QuillClientSMTPTest, CommandsAreSentAsLinesAndChecked) {
-  ScriptedTcpServer server({Send("220 hi\r\n"), ReadLine(), Send("250 ok\r\n"), ReadLine(),
-                            Send("251 forwarding\r\n")});
+  ScriptedTcpServer server(
+      {Send("220 hi\r\n"), ReadLine(), Send("250 ok\r\n"), ReadLine(), Send("251 forwarding\r\n")});
   TQuillClientSMTP client("127.0.0.1", 5000, true, server.Port());
   client.OpenConnection();
   EXPECT_FALSE(client.SendCommand("", {250}));
   EXPECT_TRUE(client.SendCommand("RSET", {250}));
   EXPECT_TRUE(client.SendCommand("RCPT TO:<a@b>\r\n", {250, 251}));
   EXPECT_EQ(server.Received(), "RSET\r\nRCPT TO:<a@b>\r\n");
-  EXPECT_EQ(client.SessionLog(), ConnectLine(server.Port()) +
-                                     "220 hi\r\nRSET\r\n250 ok\r\nRCPT TO:<a@b>\r\n251 forwarding\r\n");
+  EXPECT_EQ(client.SessionLog(),
+            ConnectLine(server.Port()) +
+                "220 hi\r\nRSET\r\n250 ok\r\nRCPT TO:<a@b>\r\n251 forwarding\r\n");
 }
 
 TEST(QuillClientSMTPTest, RefusedCommandRaisesTranscriptEndingWithTheReply) {

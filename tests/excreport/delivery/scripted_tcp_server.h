@@ -13,8 +13,8 @@ namespace kestrova::test {
 
 struct TScriptStep {
   enum Kind { kSend, kReadLine, kReadBytes, kReset } kind;
-  std::string bytes;  // kSend: what to send
-  int delayMs = 0;    // kSend: pause before sending
+  std::string bytes;      // kSend: what to send
+  int delayMs = 0;        // kSend: pause before sending
   std::size_t count = 0;  // kReadBytes: how many bytes to read
 };
 

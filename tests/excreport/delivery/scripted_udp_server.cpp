@@ -61,7 +61,8 @@ void ScriptedUdpServer::Run() {
     const std::string datagram(buffer, static_cast<std::size_t>(got));
     // The kernel's receive time, so that a late wake-up of this thread does not shift it.
     timeval stamp{};
-    for (cmsghdr* item = CMSG_FIRSTHDR(&header); item != nullptr; item = CMSG_NXTHDR(&header, item)) {
+    for (cmsghdr* item = CMSG_FIRSTHDR(&header); item != nullptr;
+         item = CMSG_NXTHDR(&header, item)) {
       if (item->cmsg_level == SOL_SOCKET && item->cmsg_type == SCM_TIMESTAMP) {
         std::memcpy(&stamp, CMSG_DATA(item), sizeof stamp);
       }

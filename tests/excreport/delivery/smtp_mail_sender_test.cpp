@@ -2,6 +2,7 @@
 // decoded by Python's email parser.
 #include "excreport/delivery/smtp_mail_sender.h"
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -9,8 +10,6 @@
 #include <iomanip>
 #include <regex>
 #include <sstream>
-
-#include <gtest/gtest.h>
 
 #include "excreport/delivery/mail_attachment.h"
 #include "excreport/delivery/mail_message.h"
@@ -101,7 +100,8 @@ TEST_F(SmtpMailSenderTest, HeloConversationDeliversTheMessageAsComposed) {
   message.subject = mail.subject;
   message.body = "Something failed.\r\nhidden line";  // as the receiver un-stuffs it
   message.tickCount = static_cast<std::uint32_t>(std::stoul(id[1]));
-  for (const std::string& file : mail.files) message.attachmentParts += BuildAttachmentPart(file, "");
+  for (const std::string& file : mail.files)
+    message.attachmentParts += BuildAttachmentPart(file, "");
   std::string composed = ComposeMailMessage(message);
   composed.pop_back();
   const std::string stuffedBody = "Something failed.\r\n.hidden line";
@@ -117,10 +117,10 @@ TEST_F(SmtpMailSenderTest, OnlyAPasswordLogsInWithAnEmptyUser) {
   ASSERT_TRUE(result.accepted) << result.error;
   const std::vector<std::string> events = sink_.Events();
   ASSERT_GE(events.size(), 6u);
-  EXPECT_EQ(std::vector<std::string>(events.begin(), events.begin() + 6),
-            (std::vector<std::string>{"EHLO " + LocalHostName(), "RSET", "AUTH - secret",
-                                      "MAIL kestrova@sender.test", "RCPT you@receiver.test",
-                                      "DATA 1"}));
+  EXPECT_EQ(
+      std::vector<std::string>(events.begin(), events.begin() + 6),
+      (std::vector<std::string>{"EHLO " + LocalHostName(), "RSET", "AUTH - secret",
+                                "MAIL kestrova@sender.test", "RCPT you@receiver.test", "DATA 1"}));
 }
 
 TEST_F(SmtpMailSenderTest, UserAndPasswordLogIn) {
@@ -154,10 +154,11 @@ TEST_F(SmtpMailSenderTest, RefusedRecipientEndsTheConversationWithItsTranscript)
   TSmtpMail mail = Mail("refused@receiver.test");
   const TSmtpResult result = SendMailTo(mail);
   EXPECT_FALSE(result.accepted);
-  EXPECT_TRUE(result.error.starts_with("Connected to 127.0.0.1 port " + std::to_string(sink_.Port()) +
-                                       "\r\n220 "))
+  EXPECT_TRUE(result.error.starts_with("Connected to 127.0.0.1 port " +
+                                       std::to_string(sink_.Port()) + "\r\n220 "))
       << result.error;
-  EXPECT_TRUE(result.error.ends_with("RCPT TO:<refused@receiver.test>\r\n550 no such user here\r\n"))
+  EXPECT_TRUE(
+      result.error.ends_with("RCPT TO:<refused@receiver.test>\r\n550 no such user here\r\n"))
       << result.error;
   for (const std::string& event : sink_.Events()) EXPECT_FALSE(event.starts_with("DATA"));
 }

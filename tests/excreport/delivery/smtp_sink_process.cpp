@@ -20,7 +20,8 @@ SmtpSinkProcess::SmtpSinkProcess() {
   if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   folder_ = pattern;
   // Debian's own interpreter has aiosmtpd; the first python3 on PATH may not.
-  const std::string script = (std::filesystem::path(__FILE__).parent_path() / "smtp_sink.py").string();
+  const std::string script =
+      (std::filesystem::path(__FILE__).parent_path() / "smtp_sink.py").string();
   const std::string folder = folder_.string();
   int out[2];
   if (pipe(out) != 0) throw std::runtime_error("pipe failed");
@@ -29,7 +30,8 @@ SmtpSinkProcess::SmtpSinkProcess() {
   posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
   posix_spawn_file_actions_addclose(&actions, out[0]);
   const char* argv[] = {"/usr/bin/python3", script.c_str(), folder.c_str(), nullptr};
-  const int spawned = posix_spawn(&pid_, argv[0], &actions, nullptr, const_cast<char**>(argv), environ);
+  const int spawned =
+      posix_spawn(&pid_, argv[0], &actions, nullptr, const_cast<char**>(argv), environ);
   posix_spawn_file_actions_destroy(&actions);
   close(out[1]);
   std::string line;

@@ -12,8 +12,12 @@ namespace {
 
 TEST(Base64TextTest, StandardVectorsAndBinary) {
   const std::pair<std::string, std::string> cases[] = {
-      {"", ""},           {"f", "Zg=="},         {"fo", "Zm8="},
-      {"foo", "Zm9v"},    {"foob", "Zm9vYg=="},  {"fooba", "Zm9vYmE="},
+      {"", ""},
+      {"f", "Zg=="},
+      {"fo", "Zm8="},
+      {"foo", "Zm9v"},
+      {"foob", "Zm9vYg=="},
+      {"fooba", "Zm9vYmE="},
       {"foobar", "Zm9vYmFy"},
       {std::string("\xff\xfe\x00", 3), "//4A"},
       {std::string("\xfb\xef\xbe", 3), "++++"},
@@ -31,8 +35,8 @@ TEST(RfcDateTest, ZoneIsRoundedToWholeHoursHalvesToEven) {
   sunday.tm_min = 3;
   sunday.tm_sec = 9;
   const std::pair<long, const char*> cases[] = {
-      {3600, "Sun, 5 Jan 2025 07:03:09 +0100"},    {-18000, "Sun, 5 Jan 2025 07:03:09 -0500"},
-      {36000, "Sun, 5 Jan 2025 07:03:09 +1000"},   {0, "Sun, 5 Jan 2025 07:03:09 +0000"},
+      {3600, "Sun, 5 Jan 2025 07:03:09 +0100"},   {-18000, "Sun, 5 Jan 2025 07:03:09 -0500"},
+      {36000, "Sun, 5 Jan 2025 07:03:09 +1000"},  {0, "Sun, 5 Jan 2025 07:03:09 +0000"},
       {19800, "Sun, 5 Jan 2025 07:03:09 +0600"},   // +5:30 rounds to 6
       {16200, "Sun, 5 Jan 2025 07:03:09 +0400"},   // +4:30 rounds to 4
       {-12600, "Sun, 5 Jan 2025 07:03:09 -0400"},  // -3:30 rounds to -4
@@ -96,11 +100,8 @@ TEST(SmtpReplyTest, CodeIsTheNumberAtTheStartOfTheWholeReply) {
 
 TEST(SmtpReplyTest, CommandLineEndsWithExactlyOneCrLf) {
   const std::pair<std::string, std::string> cases[] = {
-      {"RSET", "RSET\r\n"},
-      {"NOOP\r\n", "NOOP\r\n"},
-      {"A\n", "A\n\r\n"},
-      {"A\r", "A\r\r\n"},
-      {"\r\n", "\r\n"},
+      {"RSET", "RSET\r\n"}, {"NOOP\r\n", "NOOP\r\n"}, {"A\n", "A\n\r\n"},
+      {"A\r", "A\r\r\n"},   {"\r\n", "\r\n"},
   };
   for (const auto& [command, line] : cases) EXPECT_EQ(CommandLine(command), line) << line;
 }
