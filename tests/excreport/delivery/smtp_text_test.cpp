@@ -1,0 +1,110 @@
+// Pure text rules of the report e-mail: Base64, the date header, header cleaning, the
+// recipient list and the SMTP reply codes.
+#include <gtest/gtest.h>
+
+#include "excreport/delivery/base64.h"
+#include "excreport/delivery/mail_text.h"
+#include "excreport/delivery/rfc_date.h"
+#include "excreport/delivery/smtp_reply.h"
+
+namespace kestrova {
+namespace {
+
+TEST(Base64TextTest, StandardVectorsAndBinary) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"", ""},
+      {"f", "Zg=="},
+      {"fo", "Zm8="},
+      {"foo", "Zm9v"},
+      {"foob", "Zm9vYg=="},
+      {"fooba", "Zm9vYmE="},
+      {"foobar", "Zm9vYmFy"},
+      {std::string("\xff\xfe\x00", 3), "//4A"},
+      {std::string("\xfb\xef\xbe", 3), "++++"},
+  };
+  for (const auto& [bytes, encoded] : cases) EXPECT_EQ(Base64Text(bytes), encoded) << encoded;
+}
+
+TEST(RfcDateTest, ZoneIsRoundedToWholeHoursHalvesToEven) {
+  std::tm sunday{};
+  sunday.tm_year = 125;
+  sunday.tm_mon = 0;
+  sunday.tm_mday = 5;
+  sunday.tm_wday = 0;
+  sunday.tm_hour = 7;
+  sunday.tm_min = 3;
+  sunday.tm_sec = 9;
+  const std::pair<long, const char*> cases[] = {
+      {3600, "Sun, 5 Jan 2025 07:03:09 +0100"},   {-18000, "Sun, 5 Jan 2025 07:03:09 -0500"},
+      {36000, "Sun, 5 Jan 2025 07:03:09 +1000"},  {0, "Sun, 5 Jan 2025 07:03:09 +0000"},
+      {19800, "Sun, 5 Jan 2025 07:03:09 +0600"},   // +5:30 rounds to 6
+      {16200, "Sun, 5 Jan 2025 07:03:09 +0400"},   // +4:30 rounds to 4
+      {-12600, "Sun, 5 Jan 2025 07:03:09 -0400"},  // -3:30 rounds to -4
+      {-34200, "Sun, 5 Jan 2025 07:03:09 -1000"},  // -9:30 rounds to -10
+      {20700, "Sun, 5 Jan 2025 07:03:09 +0600"},   // +5:45
+      {-1800, "Sun, 5 Jan 2025 07:03:09 +0000"},   // -0:30 rounds to 0, written with "+"
+  };
+  for (const auto& [offset, text] : cases) EXPECT_EQ(RfcDate(sunday, offset), text) << offset;
+
+  std::tm saturday{};
+  saturday.tm_year = 99;
+  saturday.tm_mon = 11;
+  saturday.tm_mday = 31;
+  saturday.tm_wday = 6;
+  saturday.tm_hour = 23;
+  saturday.tm_min = 59;
+  saturday.tm_sec = 58;
+  EXPECT_EQ(RfcDate(saturday, 50400), "Sat, 31 Dec 1999 23:59:58 +1400");
+}
+
+TEST(CleanHeaderTextTest, EachRunOfControlCharactersBecomesOneBlank) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"Crash\r\nreport", "Crash report"},
+      {"\tleading", " leading"},
+      {std::string("a\x01\x1f", 3), "a "},
+      {"a\r\n\r\nb\nc", "a b c"},
+      {"keeps \x7f and blanks  ", "keeps \x7f and blanks  "},
+      {"", ""},
+  };
+  for (const auto& [text, cleaned] : cases) EXPECT_EQ(CleanHeaderText(text), cleaned) << cleaned;
+}
+
+TEST(SplitRecipientsTest, SplitsAtCommaAndSemicolonDroppingEmptyPieces) {
+  using List = std::vector<std::string>;
+  const std::pair<std::string, List> cases[] = {
+      {" a ; ,b,", {"a", "b"}},
+      {"x@y.test", {"x@y.test"}},
+      {"a,b;c", {"a", "b", "c"}},
+      {"\tone@x.test\r\n;two@y.test ", {"one@x.test", "two@y.test"}},
+      {";; , ", {}},
+      {"", {}},
+  };
+  for (const auto& [text, list] : cases) EXPECT_EQ(SplitRecipients(text), list) << text;
+}
+
+TEST(SmtpReplyTest, CodeIsTheNumberAtTheStartOfTheWholeReply) {
+  EXPECT_EQ(ReplyCode("250 OK\r\n"), 250u);
+  EXPECT_EQ(ReplyCode("220-first\r\n250 second\r\n"), 220u);
+  EXPECT_EQ(ReplyCode("0250"), 250u);
+  EXPECT_EQ(ReplyCode("99999999999999999999 big"), 4294967295u);
+  EXPECT_EQ(ReplyCode("hello 220"), std::nullopt);
+  EXPECT_EQ(ReplyCode(" 250"), std::nullopt);
+  EXPECT_EQ(ReplyCode(""), std::nullopt);
+
+  EXPECT_TRUE(ReplyAccepted("251 forwarding\r\n", {250, 251}));
+  EXPECT_FALSE(ReplyAccepted("252 cannot verify\r\n", {250, 251}));
+  EXPECT_FALSE(ReplyAccepted("250 OK\r\n", {}));
+  EXPECT_FALSE(ReplyAccepted("OK\r\n", {250}));
+  EXPECT_FALSE(ReplyAccepted("65786 wraps past 16 bits\r\n", {250}));
+}
+
+TEST(SmtpReplyTest, CommandLineEndsWithExactlyOneCrLf) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"RSET", "RSET\r\n"}, {"NOOP\r\n", "NOOP\r\n"}, {"A\n", "A\n\r\n"},
+      {"A\r", "A\r\r\n"},   {"\r\n", "\r\n"},
+  };
+  for (const auto& [command, line] : cases) EXPECT_EQ(CommandLine(command), line) << line;
+}
+
+}  // namespace
+}  // namespace kestrova
