@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "excreport/delivery/mail_message.h"
+#include "excreport/delivery/send_names.h"
 
 namespace kestrova {
 

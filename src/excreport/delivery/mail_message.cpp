@@ -25,15 +25,6 @@ std::string StuffDots(const std::string& body) {
 
 }  // namespace
 
-std::string AttachmentName(const std::string& fileName, const std::string& stamp) {
-  const std::size_t slash = fileName.find_last_of('/');
-  std::string name = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
-  if (stamp.empty()) return name;
-  std::size_t dot = name.find_last_of('.');
-  if (dot == std::string::npos) dot = name.size();
-  return name.insert(dot, "_" + stamp);
-}
-
 std::string AttachmentContentType(const std::string& name) {
   const std::size_t dot = name.find_last_of('.');
   std::string extension = dot == std::string::npos ? std::string() : name.substr(dot);

@@ -30,10 +30,6 @@ struct TMailMessage {
   std::string attachmentParts;  // BuildAttachmentPart of each file, concatenated
 };
 
-// The name a file is attached under: the name without folder; with a stamp ("yyyymmddhhnnss"
-// of the report time) "_" and the stamp go before the extension.
-std::string AttachmentName(const std::string& fileName, const std::string& stamp);
-
 // "image/png" for a ".png" name in any case, else "application/octet-stream".
 std::string AttachmentContentType(const std::string& name);
 

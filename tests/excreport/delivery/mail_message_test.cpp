@@ -1,5 +1,6 @@
 // The report e-mail's message, byte for byte, and its attachment parts.
 #include "excreport/delivery/mail_message.h"
+#include "excreport/delivery/send_names.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
