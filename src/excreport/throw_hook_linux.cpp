@@ -41,7 +41,7 @@ CxaThrowFunction ResolveNextCxaThrow() {
 
 // Frames dropped: this function and the __cxa_throw below, so frame 0 lies in the thrower.
 __attribute__((noinline)) void RecordThrow(const std::type_info* type) {
-  lastThrow.count = CaptureStackSignalSafe(lastThrow.frames, kMaxThrowFrames, 1);
+  lastThrow.count = CaptureStackSignalSafe(lastThrow.frames, kMaxThrowFrames, 2);
   lastThrow.type = type;
 }
 
