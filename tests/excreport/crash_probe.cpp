@@ -5,11 +5,13 @@
 #include <link.h>
 #include <signal.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 #include "excreport/crash_handlers.h"
 #include "excreport/crash_helper.h"
@@ -35,6 +37,22 @@ __attribute__((noinline)) int ReadFromKnownAddress() {
   return value;
 }
 
+// Two threads fault at once; only one report may come of it.
+__attribute__((noinline)) void FaultOnTwoThreads() {
+  static std::atomic<int> ready{0};
+  std::thread other([] {
+    ++ready;
+    while (ready < 2) {
+    }
+    WriteToKnownAddress();
+  });
+  ++ready;
+  while (ready < 2) {
+  }
+  WriteToKnownAddress();
+  other.join();
+}
+
 __attribute__((noinline)) void ThrowUncaught() {
   throw EProbeFailure("nobody catches this");
 }
@@ -55,7 +73,8 @@ std::string OutPath() {
 }
 
 int WriteRecord(const CrashRecord& record) {
-  std::ofstream out(OutPath());
+  // Appended: a second report of the same crash would show up as a second record.
+  std::ofstream out(OutPath(), std::ios::app);
   out << "kind " << static_cast<int>(record.Kind) << '\n'
       << "pid " << record.ProcessId << '\n'
       << "tid " << record.ThreadId << '\n'
@@ -103,6 +122,9 @@ int main(int argc, char** argv) {
   if (mode == "segv-write") {
     WriteRange(reinterpret_cast<void*>(&WriteToKnownAddress));
     WriteToKnownAddress();
+  } else if (mode == "segv-two-threads") {
+    WriteRange(reinterpret_cast<void*>(&WriteToKnownAddress));
+    FaultOnTwoThreads();
   } else if (mode == "segv-read") {
     WriteRange(reinterpret_cast<void*>(&ReadFromKnownAddress));
     return ReadFromKnownAddress();
