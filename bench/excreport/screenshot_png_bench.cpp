@@ -14,12 +14,15 @@ constexpr std::uint32_t Height = 1080;
 
 // Window-like content: flat areas, a gradient title bar and some noise standing in for text.
 RgbImage DesktopLike() {
-  RgbImage image{Width, Height, std::vector<RgbColor>(std::size_t(Width) * Height, {236, 236, 236})};
+  RgbImage image{Width, Height,
+                 std::vector<RgbColor>(std::size_t(Width) * Height, {236, 236, 236})};
   std::mt19937 random(1);
   for (std::uint32_t y = 0; y < Height; ++y) {
     for (std::uint32_t x = 0; x < Width; ++x) {
-      if (y < 30) image.At(x, y) = {static_cast<std::uint8_t>(x * 255 / Width), 80, 200};
-      else if ((y / 16) % 3 == 0 && random() % 4 == 0) image.At(x, y) = {20, 20, 20};
+      if (y < 30)
+        image.At(x, y) = {static_cast<std::uint8_t>(x * 255 / Width), 80, 200};
+      else if ((y / 16) % 3 == 0 && random() % 4 == 0)
+        image.At(x, y) = {20, 20, 20};
     }
   }
   return image;

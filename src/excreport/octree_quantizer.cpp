@@ -115,9 +115,10 @@ class Octree final {
     OctreeNode& node = nodes_[Index];
     if (node.IsLeaf) {
       node.PaletteIndex = static_cast<std::uint8_t>(Image.ColorCount);
-      Image.Palette[Image.ColorCount++] = {static_cast<std::uint8_t>(node.RedSum / node.PixelCount),
-                                           static_cast<std::uint8_t>(node.GreenSum / node.PixelCount),
-                                           static_cast<std::uint8_t>(node.BlueSum / node.PixelCount)};
+      Image.Palette[Image.ColorCount++] = {
+          static_cast<std::uint8_t>(node.RedSum / node.PixelCount),
+          static_cast<std::uint8_t>(node.GreenSum / node.PixelCount),
+          static_cast<std::uint8_t>(node.BlueSum / node.PixelCount)};
       return;
     }
     for (const std::int32_t child : node.Children) {

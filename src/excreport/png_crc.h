@@ -1,4 +1,5 @@
-// CRC-32 of PNG chunks: polynomial 0xEDB88320 (reflected), initial value all ones, final complement.
+// CRC-32 of PNG chunks: polynomial 0xEDB88320 (reflected), initial value all ones, final
+// complement.
 #pragma once
 
 #include <cstdint>

@@ -16,7 +16,8 @@ constexpr std::array<std::uint8_t, 8> Signature = {0x89, 0x50, 0x4E, 0x47, 0x0D,
 constexpr std::uint32_t MaxDimension = 0x7FFFFFFF;
 
 void AppendBigEndian(std::vector<std::uint8_t>& Out, std::uint32_t Value) {
-  for (int shift = 24; shift >= 0; shift -= 8) Out.push_back(static_cast<std::uint8_t>(Value >> shift));
+  for (int shift = 24; shift >= 0; shift -= 8)
+    Out.push_back(static_cast<std::uint8_t>(Value >> shift));
 }
 
 // Length, type, data, and the CRC over type and data.
@@ -100,17 +101,20 @@ std::optional<std::vector<std::uint8_t>> EncodePng(const PalettedImage& Image) {
   std::vector<std::uint8_t> header;
   AppendBigEndian(header, Image.Width);
   AppendBigEndian(header, Image.Height);
-  header.insert(header.end(), {8, 3, 0, 0, 0});  // depth, palette colour, deflate, filter, no interlace
+  header.insert(header.end(),
+                {8, 3, 0, 0, 0});  // depth, palette colour, deflate, filter, no interlace
   AppendChunk(png, "IHDR", header);
 
   std::vector<std::uint8_t> palette;
   palette.reserve(Image.Palette.size() * 3);
-  for (const RgbColor entry : Image.Palette) palette.insert(palette.end(), {entry.Red, entry.Green, entry.Blue});
+  for (const RgbColor entry : Image.Palette)
+    palette.insert(palette.end(), {entry.Red, entry.Green, entry.Blue});
   AppendChunk(png, "PLTE", palette);
 
   const std::span<const std::uint8_t> stream(*compressed);
   for (std::size_t offset = 0; offset < stream.size(); offset += MaxIdatLength) {
-    AppendChunk(png, "IDAT", stream.subspan(offset, std::min(MaxIdatLength, stream.size() - offset)));
+    AppendChunk(png, "IDAT",
+                stream.subspan(offset, std::min(MaxIdatLength, stream.size() - offset)));
   }
   AppendChunk(png, "IEND", {});
   return png;

@@ -1,14 +1,14 @@
 #include "excreport/png_file.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <span>
 #include <vector>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "excreport/octree_quantizer.h"
 #include "excreport/png_encoder.h"

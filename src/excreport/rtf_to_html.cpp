@@ -34,8 +34,8 @@ struct GroupState {
 
 // Groups whose contents are not document text.
 constexpr std::array<std::string_view, 12> SkippedGroups = {
-    "fonttbl", "filetbl", "stylesheet", "listtable", "listoverridetable", "revtbl",
-    "info",    "pict",    "object",     "header",    "footer",            "footnote"};
+    "fonttbl", "filetbl", "stylesheet", "listtable", "listoverridetable", "revtbl", "info",
+    "pict",    "object",  "header",     "footer",    "footnote"};
 
 // Code page 1252 at 0x80..0x9F; the five unassigned bytes give the replacement character.
 constexpr std::array<char32_t, 32> Cp1252High = {
@@ -155,7 +155,8 @@ class RtfConverter final {
         break;
       case '\'':
         if (pos_ + 1 < in_.size() && HexValue(in_[pos_]) >= 0 && HexValue(in_[pos_ + 1]) >= 0) {
-          Character(FromCp1252(static_cast<std::uint8_t>(HexValue(in_[pos_]) * 16 + HexValue(in_[pos_ + 1]))));
+          Character(FromCp1252(
+              static_cast<std::uint8_t>(HexValue(in_[pos_]) * 16 + HexValue(in_[pos_ + 1]))));
           pos_ += 2;
         }
         break;
@@ -225,11 +226,21 @@ class RtfConverter final {
 
   void Character(char32_t C) {
     switch (C) {
-      case '&': Text("&amp;"); break;
-      case '<': Text("&lt;"); break;
-      case '>': Text("&gt;"); break;
-      case '"': Text("&quot;"); break;
-      case '\t': Text("\t"); break;
+      case '&':
+        Text("&amp;");
+        break;
+      case '<':
+        Text("&lt;");
+        break;
+      case '>':
+        Text("&gt;");
+        break;
+      case '"':
+        Text("&quot;");
+        break;
+      case '\t':
+        Text("\t");
+        break;
       default:
         if (C < 0x20 || C == 0x7F) return;  // control characters have no place in the page
         std::string utf8;

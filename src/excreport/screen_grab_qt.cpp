@@ -40,7 +40,8 @@ QImage ComposeOwnWindows(QScreen& Screen, const QRect& Area) {
   const auto draw = [&](QWindow* Window) {
     if (!Window->isExposed()) return;
     const QImage shot = DevicePixels(Screen.grabWindow(Window->winId()));
-    if (!shot.isNull()) painter.drawImage(ToDevice(Window->geometry().topLeft() - Area.topLeft(), ratio), shot);
+    if (!shot.isNull())
+      painter.drawImage(ToDevice(Window->geometry().topLeft() - Area.topLeft(), ratio), shot);
   };
   for (QWindow* window : QGuiApplication::topLevelWindows()) {
     if (window != active) draw(window);

@@ -67,8 +67,10 @@ void DrawCursor(QPainter& Painter, QPoint Position, const QCursor& Cursor) {
 
 RgbImage ToRgbImage(const QImage& Image) {
   const QImage rgb = Image.convertToFormat(QImage::Format_RGB888);
-  RgbImage result{static_cast<std::uint32_t>(rgb.width()), static_cast<std::uint32_t>(rgb.height()), {}};
-  result.Pixels.reserve(static_cast<std::size_t>(rgb.width()) * static_cast<std::size_t>(rgb.height()));
+  RgbImage result{
+      static_cast<std::uint32_t>(rgb.width()), static_cast<std::uint32_t>(rgb.height()), {}};
+  result.Pixels.reserve(static_cast<std::size_t>(rgb.width()) *
+                        static_cast<std::size_t>(rgb.height()));
   for (int y = 0; y < rgb.height(); ++y) {
     const uchar* line = rgb.constScanLine(y);
     for (int x = 0; x < rgb.width(); ++x) {
@@ -100,7 +102,8 @@ bool Screenshot::TakePicture(std::uint16_t SendFlags, const ScreenshotMarks& Mar
   if (qGuiApp == nullptr || QThread::currentThread() != qGuiApp->thread()) return false;
 
   QWindow* active = QGuiApplication::focusWindow();
-  QScreen* screen = active != nullptr ? active->screen() : QGuiApplication::screenAt(Marks.CursorPos);
+  QScreen* screen =
+      active != nullptr ? active->screen() : QGuiApplication::screenAt(Marks.CursorPos);
   if (screen == nullptr) screen = QGuiApplication::primaryScreen();
   if (screen == nullptr) return false;
 

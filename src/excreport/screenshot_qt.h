@@ -6,15 +6,15 @@
 #include <QPoint>
 #include <QRect>
 #include <QString>
-
 #include <cstdint>
 #include <optional>
 
 namespace kestrova {
 
 // SendFlags bits that concern the picture.
-inline constexpr std::uint16_t SendFlagScreenshot = 1u << 4;        // a picture may be attached
-inline constexpr std::uint16_t SendFlagActiveWindowOnly = 1u << 5;  // the active window, not its screen
+inline constexpr std::uint16_t SendFlagScreenshot = 1u << 4;  // a picture may be attached
+inline constexpr std::uint16_t SendFlagActiveWindowOnly =
+    1u << 5;  // the active window, not its screen
 
 // What the picture marks, noted when the exception was taken (global, device-independent
 // coordinates, as Qt gives them).
@@ -42,9 +42,9 @@ class Screenshot final {
   // Takes the picture of the screen that holds the active window, or of the active window alone
   // (with its frame) when SendFlags has SendFlagActiveWindowOnly; without an active window, of
   // the screen under the cursor. At least 1 x 1 pixel. Where the platform gives no picture of
-  // the whole screen (offscreen, Wayland), the picture shows this program's own windows on
-  // black. Then two nested red frames (255, 0, 0), the second 1 pixel inside the first, go on
-  // the border of Marks.FocusRect, and the cursor is drawn at its position minus its hot spot,
+  // the whole screen (Wayland, for one), the picture shows this program's own windows on black.
+  // Then two nested red frames (255, 0, 0), the second 1 pixel inside the first, go on the
+  // border of Marks.FocusRect, and the cursor is drawn at its position minus its hot spot,
   // within 32 x 32 pixels: a bitmap cursor as it is, a standard shape (whose image Qt does not
   // give out) as a plain black-and-white arrow. Returns whether a picture was taken.
   bool TakePicture(std::uint16_t SendFlags, const ScreenshotMarks& Marks);

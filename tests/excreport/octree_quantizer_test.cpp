@@ -25,7 +25,8 @@ RgbImage ScatteredImage(const std::vector<RgbColor>& colors, std::uint32_t width
   std::mt19937 random(7);
   std::vector<RgbColor> pixels(colors);
   pixels.resize(static_cast<std::size_t>(width) * height);
-  for (std::size_t i = colors.size(); i < pixels.size(); ++i) pixels[i] = colors[random() % colors.size()];
+  for (std::size_t i = colors.size(); i < pixels.size(); ++i)
+    pixels[i] = colors[random() % colors.size()];
   std::shuffle(pixels.begin(), pixels.end(), random);
   return ImageOf(width, height, std::move(pixels));
 }
@@ -49,7 +50,8 @@ TEST(OctreeQuantizerTest, PicturesWithAtMost256ColoursKeepThemExactly) {
   } cases[] = {
       {"one colour", {{10, 20, 30}}},
       // Colours apart only in their lowest bit part at the last level of the tree.
-      {"lowest bits", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {255, 255, 255}, {254, 255, 255}}},
+      {"lowest bits",
+       {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {255, 255, 255}, {254, 255, 255}}},
       {"256 random colours", RandomDistinctColors(256)},
   };
   for (const auto& c : cases) {
@@ -127,7 +129,7 @@ TEST(OctreeQuantizerTest, ManyColoursReduceTo256WithBoundedError) {
       ASSERT_LT(reduced.Indices[i], reduced.ColorCount);
       const RgbColor got = reduced.Palette[reduced.Indices[i]];
       for (const auto& [a, b] : {std::pair{want.Red, got.Red}, std::pair{want.Green, got.Green},
-                                std::pair{want.Blue, got.Blue}}) {
+                                 std::pair{want.Blue, got.Blue}}) {
         const int error = std::abs(int(a) - int(b));
         ASSERT_LE(error, 63) << "pixel " << i;
         totalError += error;
@@ -135,7 +137,8 @@ TEST(OctreeQuantizerTest, ManyColoursReduceTo256WithBoundedError) {
     }
     const double meanError = totalError / (3.0 * c.image.Pixels.size());
     EXPECT_LT(meanError, c.meanErrorBound);
-    std::printf("%s: %zu colours, mean channel error %.2f\n", c.name, reduced.ColorCount, meanError);
+    std::printf("%s: %zu colours, mean channel error %.2f\n", c.name, reduced.ColorCount,
+                meanError);
   }
 }
 

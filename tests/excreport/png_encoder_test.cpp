@@ -97,7 +97,9 @@ TEST(PngCrcTest, KnownValuesAndAgreementWithZlib) {
   const struct {
     std::string_view text;
     std::uint32_t crc;
-  } known[] = {{"", 0}, {"IEND", 0xAE426082}, {"123456789", 0xCBF43926},
+  } known[] = {{"", 0},
+               {"IEND", 0xAE426082},
+               {"123456789", 0xCBF43926},
                {"The quick brown fox jumps over the lazy dog", 0x414FA339}};
   for (const auto& k : known) EXPECT_EQ(PngCrc32(BytesOf(k.text)), k.crc) << '"' << k.text << '"';
 

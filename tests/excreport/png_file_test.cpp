@@ -1,6 +1,7 @@
 #include "excreport/png_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <csignal>
@@ -12,8 +13,6 @@
 #include <random>
 #include <string>
 #include <vector>
-
-#include <sys/resource.h>
 
 namespace kestrova {
 namespace {
@@ -45,10 +44,12 @@ RgbImage DecodeWithImageMagick(const fs::path& file) {
     ADD_FAILURE() << "no size from ImageMagick: " << size;
     return image;
   }
-  const std::string rgb = RunCommand(std::string(ImageMagickConvert) + " " + quoted + " -depth 8 rgb:-");
+  const std::string rgb =
+      RunCommand(std::string(ImageMagickConvert) + " " + quoted + " -depth 8 rgb:-");
   EXPECT_EQ(rgb.size(), std::size_t(image.Width) * image.Height * 3);
   for (std::size_t i = 0; i + 2 < rgb.size(); i += 3) {
-    image.Pixels.push_back({static_cast<std::uint8_t>(rgb[i]), static_cast<std::uint8_t>(rgb[i + 1]),
+    image.Pixels.push_back({static_cast<std::uint8_t>(rgb[i]),
+                            static_cast<std::uint8_t>(rgb[i + 1]),
                             static_cast<std::uint8_t>(rgb[i + 2])});
   }
   return image;
@@ -87,7 +88,8 @@ class PngFileTest : public ::testing::Test {
     std::vector<std::string> others;
     for (const fs::directory_entry& e : fs::directory_iterator(dir_)) {
       const std::string name = e.path().filename().string();
-      if (std::find(expected.begin(), expected.end(), name) == expected.end()) others.push_back(name);
+      if (std::find(expected.begin(), expected.end(), name) == expected.end())
+        others.push_back(name);
     }
     return others;
   }

@@ -53,10 +53,13 @@ TEST(RtfToHtmlTest, ReportForms) {
       {"control word delimiters", Document("\\b0x\\b0\\par\\b0-y"), Pre("x\n-y")},
       {"unknown words and destinations dropped",
        Document("\\pard\\f0\\fs20 a{\\*\\generator Writer;}b{\\info{\\title T}}c\\u8364?"),
-       Pre("ab" "c?")},
-      {"UTF-8 text passes, stray high bytes are code page 1252", Document("\xC3\xA9 \xE9 \x93q\x94"),
-       Pre("\xC3\xA9 \xC3\xA9 \xE2\x80\x9Cq\xE2\x80\x9D")},
-      {"tabs and non-breaking space", Document("a\\tab b\\~c"), Pre("a\tb\xC2\xA0" "c")},
+       Pre("ab"
+           "c?")},
+      {"UTF-8 text passes, stray high bytes are code page 1252",
+       Document("\xC3\xA9 \xE9 \x93q\x94"), Pre("\xC3\xA9 \xC3\xA9 \xE2\x80\x9Cq\xE2\x80\x9D")},
+      {"tabs and non-breaking space", Document("a\\tab b\\~c"),
+       Pre("a\tb\xC2\xA0"
+           "c")},
   };
   for (const auto& c : cases) EXPECT_EQ(RtfToHtml(c.rtf), c.html) << c.name;
 }
@@ -74,9 +77,14 @@ TEST(RtfToHtmlTest, MalformedInputIsHandledSafely) {
       {"extra closing braces", "}}a}", Pre("a")},
       {"backslash at the end", "a\\", Pre("a")},
       {"bad hex escape", "a\\'zq\\'4", Pre("azq4")},
-      {"control characters dropped", std::string("a\x01\\'00\\'07" "b", 11), Pre("ab")},
-      {"huge parameter", "{\\colortbl;\\red99999999999999\\green0\\blue0;}\\cf99999999999999 x"
-                         "\\cf1 y",
+      {"control characters dropped",
+       std::string("a\x01\\'00\\'07"
+                   "b",
+                   11),
+       Pre("ab")},
+      {"huge parameter",
+       "{\\colortbl;\\red99999999999999\\green0\\blue0;}\\cf99999999999999 x"
+       "\\cf1 y",
        Pre("x<span style=\"color:#ff0000\">y" + End)},
       {"negative parameter", "\\cf-1 x", Pre("x")},
       {"colour entry without components is automatic", "{\\colortbl;;\\red1;}\\cf1 a\\cf2 b",

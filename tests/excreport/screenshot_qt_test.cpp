@@ -11,7 +11,6 @@
 #include <QVBoxLayout>
 #include <QWidget>
 #include <QWindow>
-
 #include <thread>
 
 #include "excreport/gui_application.h"
@@ -76,8 +75,6 @@ TEST_F(ScreenshotTest, ActiveWindowAloneWithFramesOnTheFocusedControl) {
   ExpectFrames(picture, EditRect().translated(-handle->frameGeometry().topLeft()));
 }
 
-// The offscreen platform hands out no picture of the whole screen, so this also shows the
-// program's own windows put in their places on black.
 TEST_F(ScreenshotTest, ScreenOfTheActiveWindowWithFrames) {
   Screenshot shot;
   ASSERT_TRUE(shot.TakePicture(0, FramesOnly()));
@@ -102,7 +99,8 @@ TEST_F(ScreenshotTest, CursorDrawnAtItsHotSpot) {
 
   const QRect frame = window_.windowHandle()->frameGeometry();
   Screenshot without;
-  ASSERT_TRUE(without.TakePicture(SendFlagActiveWindowOnly, {std::nullopt, QPoint(-1000, -1000), {}}));
+  ASSERT_TRUE(
+      without.TakePicture(SendFlagActiveWindowOnly, {std::nullopt, QPoint(-1000, -1000), {}}));
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const QPoint position = frame.topLeft() + QPoint(40, 30);
@@ -120,11 +118,13 @@ TEST_F(ScreenshotTest, CursorDrawnAtItsHotSpot) {
     EXPECT_GT(changed, 30);
   }
   Screenshot arrow, bitmap;
-  ASSERT_TRUE(arrow.TakePicture(SendFlagActiveWindowOnly, {std::nullopt, frame.topLeft() + QPoint(40, 30), {}}));
-  EXPECT_EQ(arrow.Picture().pixel(40, 30), qRgb(0, 0, 0));     // the arrow's tip
+  ASSERT_TRUE(arrow.TakePicture(SendFlagActiveWindowOnly,
+                                {std::nullopt, frame.topLeft() + QPoint(40, 30), {}}));
+  EXPECT_EQ(arrow.Picture().pixel(40, 30), qRgb(0, 0, 0));        // the arrow's tip
   EXPECT_EQ(arrow.Picture().pixel(41, 35), qRgb(255, 255, 255));  // inside the arrow
-  ASSERT_TRUE(bitmap.TakePicture(SendFlagActiveWindowOnly,
-                                 {std::nullopt, frame.topLeft() + QPoint(40, 30), QCursor(green, 3, 5)}));
+  ASSERT_TRUE(
+      bitmap.TakePicture(SendFlagActiveWindowOnly,
+                         {std::nullopt, frame.topLeft() + QPoint(40, 30), QCursor(green, 3, 5)}));
   EXPECT_EQ(bitmap.Picture().pixel(37, 25), qRgb(0, 255, 0));
   EXPECT_EQ(bitmap.Picture().pixel(44, 32), qRgb(0, 255, 0));
   EXPECT_NE(bitmap.Picture().pixel(45, 33), qRgb(0, 255, 0));
