@@ -8,6 +8,10 @@
 #include <ctime>
 #include <filesystem>
 
+#include "excreport/log_text.h"
+#include "excreport/quill_module_options.h"
+#include "excreport/report_builder.h"
+
 namespace kestrova {
 namespace {
 
@@ -74,6 +78,29 @@ TEST(SystemFactsLinuxTest, LoadedModulesHoldThisProgramAndLibc) {
   bool covered = false;
   for (const ReportModule& module : modules) covered = covered || (module.Handle <= here && here < module.Handle + module.Size);
   EXPECT_TRUE(covered);
+}
+
+// A report of this machine keeps the log's rules: one report, no separator inside, items that
+// read back.
+TEST(SystemFactsLinuxTest, ReportOfThisMachineReadsBack) {
+  TQuillModuleOptions options("/usr/bin/kestrova", false);
+  options.SetLogFlags(0x30);
+  ReportData data;
+  data.Application = CollectApplicationInfo("1.0.0", 45716.5);
+  data.Exception.Time = CurrentReportTime();
+  data.Exception.ClassName = "EConvertError";
+  data.Exception.Message = "'x' is not a valid integer value";
+  data.Computer = CollectComputerInfo(std::nullopt);
+  data.System = CollectOperatingSystemInfo();
+  data.Network = CollectNetworkInfo();
+  data.Modules = CollectLoadedModules();
+  const std::string report = BuildReport(data, options).Text();
+  const std::vector<std::string> reports = SplitLogReports(report + kReportTerminator);
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0], report + kReportTerminator);
+  EXPECT_EQ(ReportItemValue(report, "4.1"), data.Computer.Name);
+  EXPECT_EQ(ReportItemValue(report, "1.3"), "1.0.0");
+  EXPECT_NE(report.find("|" + data.Modules.front().Name), std::string::npos);
 }
 
 }  // namespace
