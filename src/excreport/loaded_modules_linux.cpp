@@ -1,0 +1,26 @@
+// The loaded modules on Linux: the files mapped into this process.
+#include <sys/stat.h>
+
+#include "excreport/proc_parsers.h"
+#include "excreport/report_formats.h"
+#include "excreport/system_facts.h"
+
+namespace kestrova {
+
+std::vector<ReportModule> CollectLoadedModules() {
+  std::vector<ReportModule> modules;
+  for (const MappedFile& file : ParseMappedFiles(ReadSystemFile("/proc/self/maps"))) {
+    ReportModule module;
+    module.Handle = file.Start;
+    module.Name = FileNameOf(file.Path);
+    module.Version = "0.0.0.0";
+    module.Size = file.End - file.Start;
+    module.Path = file.Path;
+    struct stat status {};
+    if (::stat(file.Path.c_str(), &status) == 0) module.Modified = LocalReportTime(status.st_mtime);
+    modules.push_back(std::move(module));
+  }
+  return modules;
+}
+
+}  // namespace kestrova

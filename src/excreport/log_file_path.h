@@ -1,0 +1,30 @@
+// Where the log file lives: from the options, and, when that place cannot be used, a folder in
+// the user's home.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "excreport/quill_module_options.h"
+
+namespace kestrova {
+
+// The module's name with extension ".qmf", in LogFolder (or the module's folder); a LogFolder
+// ending in ".qmf" (any case) is the whole path. LogFlags bit 3 adds "_" and the computer name
+// before the extension.
+std::string LogFilePath(const TQuillModuleOptions& options, std::string_view computerName);
+
+// The computer name as part of a file name: at most 15 characters, each of "*/:<>?\| and the
+// double quote replaced by "_".
+std::string FileSafeComputerName(std::string_view computerName);
+
+// Whether the log at `path` can be written (read, when `readOnly`). A missing file counts as
+// writable when it can be created in its folder; the check leaves nothing behind.
+bool LogFileUsable(const std::string& path, bool readOnly);
+
+// `path` when usable; otherwise the same file name in `home` + "/Quillmark/" + `programName`
+// (folders created when missing) when that is usable; otherwise `path`.
+std::string ResolveLogFileAccess(const std::string& path, bool readOnly, const std::string& home,
+                                 const std::string& programName);
+
+}  // namespace kestrova
