@@ -11,6 +11,10 @@
 #include "excreport/crash_helper.h"
 #include "excreport/handler_state.h"
 #include "excreport/module_data.h"
+#include "excreport/options_publication.h"
+#include "excreport/options_stream.h"
+#include "excreport/proc_parsers.h"
+#include "excreport/system_facts.h"
 #include "excreport/process_restart.h"
 #include "excreport/report_procedure.h"
 
@@ -61,9 +65,30 @@ void DescribeSignal(const CrashRecord& record, HandlingRequest& request) {
   request.StackBytes.assign(record.StackMemory, record.StackMemory + record.StackMemorySize);
 }
 
+// The crashed program may have changed its options at run time; it published them under its
+// module handle (the executable's load address there) and process ID.
+void TakePublishedOptions(const CrashRecord& record, TQuillModuleOptions& options) {
+  const std::string folder = "/proc/" + std::to_string(record.ProcessId);
+  for (const MappedFile& file : ParseMappedFiles(ReadSystemFile((folder + "/maps").c_str()))) {
+    if (file.Path != record.ExecutablePath) continue;
+    const std::optional<std::string> payload =
+        OptionsPublication::Read(OptionsPublication::BlockName(file.Start, record.ProcessId));
+    if (!payload || payload->empty()) return;
+    ByteReader stream(*payload);
+    stream.U8();
+    try {
+      options.LoadFromStream(stream, kOptionsFormatVersion);
+    } catch (const EReadError&) {
+      // A torn publication: the data block's options serve.
+    }
+    return;
+  }
+}
+
 int ReportCrash(const CrashRecord& record, int argc, char** argv) {
   TQuillModuleData module = ReadExecutableModuleData(false);
   if (!module.CarriesSubsystem) return 1;
+  TakePublishedOptions(record, *module.Options);
   HandlerState state(std::move(module));
   state.StartDirectory = record.StartDirectory;
   HandlingRequest request = CrashRequest(record);

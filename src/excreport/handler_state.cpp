@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <stdexcept>
+
 namespace kestrova {
 namespace {
 
@@ -41,6 +43,14 @@ void HandlerState::NoteGuardedThread(pid_t threadId, bool running) {
 bool HandlerState::IsGuardedThread(pid_t threadId) const {
   std::lock_guard lock(threadsMutex_);
   return guarded_.contains(threadId);
+}
+
+TQuillModuleOptionsEx& CurrentModuleOptions() {
+  HandlerState* state = TheHandlerState();
+  if (state == nullptr)
+    throw std::logic_error(std::string("The current options cannot be used while the exception reporting is not activated "
+                                       "in the program (") + __FILE__ + ", line " + std::to_string(__LINE__) + ").");
+  return *state->Module.Options;
 }
 
 HandlerState* TheHandlerState() { return installed.load(std::memory_order_acquire); }

@@ -69,6 +69,11 @@ class HandlerState final {
 
 // The installed state, or null before start-up and after shutdown.
 HandlerState* TheHandlerState();
+// The options of the module that holds the subsystem (the executable): what a program changes
+// at run time; each report copies them. Before start-up (or without a valid data block) throws
+// std::logic_error naming this source file and line.
+TQuillModuleOptionsEx& CurrentModuleOptions();
+
 // Start-up sets it, shutdown takes it back (after waiting for the handler lock to be free).
 void SetHandlerState(std::unique_ptr<HandlerState> state);
 std::unique_ptr<HandlerState> TakeHandlerState();
