@@ -109,8 +109,13 @@ void ReportInternalError(std::string_view section, std::uintptr_t address, std::
   const std::optional<ExceptionClassInfo> info = DescribeException(error);
   if (info && (info->IsKindOf("EAbort") || info->IsKindOf("EQuillSocketError"))) return;
   const std::string errorClass = info ? info->Name : std::string();
-  std::string message = ExceptionMessage(error);
-  if (!info) message = "General internal error.";
+  std::string message = "General internal error.";  // for a thrown value that is no exception
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& exception) {
+    message = exception.what();
+  } catch (...) {
+  }
   try {
     WriteLine(InternalErrorLine(section, address, message));
     if (DebuggerAttached()) WriteDiagnosticFile(section, address, handledClass, errorClass, message);
