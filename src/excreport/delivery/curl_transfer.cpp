@@ -15,6 +15,9 @@ namespace {
 constexpr long kConnectTimeoutSecs = 60;
 constexpr long kStallTimeoutSecs = 60;
 
+// The answer's body means nothing to an upload; without a sink libcurl would print it.
+std::size_t DiscardBody(char*, std::size_t size, std::size_t count, void*) { return size * count; }
+
 bool StartLibrary() {
   static std::once_flag once;
   static bool started = false;
@@ -38,6 +41,7 @@ TCurlTransfer::TCurlTransfer(const char* allowedProtocols) : curl_(curl_easy_ini
   if (curl_ == nullptr) return;
   curl_easy_setopt(curl_, CURLOPT_ERRORBUFFER, errorBuffer_);
   curl_easy_setopt(curl_, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(curl_, CURLOPT_WRITEFUNCTION, &DiscardBody);
   curl_easy_setopt(curl_, CURLOPT_PROTOCOLS_STR, allowedProtocols);
   curl_easy_setopt(curl_, CURLOPT_USERAGENT, "Quillmark");
   curl_easy_setopt(curl_, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
