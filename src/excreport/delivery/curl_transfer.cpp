@@ -89,8 +89,8 @@ std::size_t TCurlTransfer::ReadBlock(char* buffer, std::size_t size, std::size_t
                                      void* self) {
   auto* transfer = static_cast<TCurlTransfer*>(self);
   const std::string& body = *transfer->body_;
-  const std::size_t length = std::min({size * count, static_cast<std::size_t>(kUploadBlock),
-                                       body.size() - transfer->offset_});
+  const std::size_t length = std::min(
+      {size * count, static_cast<std::size_t>(kUploadBlock), body.size() - transfer->offset_});
   if (length == 0) return 0;
   std::memcpy(buffer, body.data() + transfer->offset_, length);
   transfer->offset_ += length;

@@ -74,7 +74,7 @@ TWebResult PostReportFiles(const TUploadTarget& target, bool secure, const TUplo
                            const TUploadFiles& files, const TRandomBelow& randomBelow,
                            const TUploadProgress& progress) {
   if (!TCurlTransfer::LibraryOffers(secure ? "https" : "http")) return {kWebLibraryMissing, {}};
-  TCurlTransfer transfer("http,https");
+  TCurlTransfer transfer(secure ? "https" : "http");
   if (!transfer.Valid()) return {kWebLibraryMissing, {}};
 
   const std::string boundary = MakeFormBoundary(randomBelow);

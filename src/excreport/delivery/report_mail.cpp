@@ -42,8 +42,8 @@ class TRecipientLoop final {
  private:
   void Show(int text) const {
     if (feed_.status) {
-      feed_.status(texts_.at(static_cast<std::size_t>(text)) + " (" + std::to_string(index_) +
-                   "/" + std::to_string(count_) + ")");
+      feed_.status(texts_.at(static_cast<std::size_t>(text)) + " (" + std::to_string(index_) + "/" +
+                   std::to_string(count_) + ")");
     }
   }
 

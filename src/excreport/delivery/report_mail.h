@@ -30,7 +30,7 @@ struct TReportMail {
 // Feed of the sending dialog; any member may be empty. Called on the sending thread.
 struct TReportMailFeed {
   std::function<void(const std::string& line)> status;  // e.g. "Sending message... (1/2)"
-  std::function<void(int percent)> position;             // the bar, 0 to 100
+  std::function<void(int percent)> position;            // the bar, 0 to 100
   // The progress counters: the 1-based index of the current recipient and their number.
   std::function<void(int index, int count)> counters;
   std::function<void()> finished;  // sending is over

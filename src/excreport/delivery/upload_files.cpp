@@ -17,10 +17,10 @@ std::vector<TExistingFile> ExistingFiles(const TUploadFiles& files) {
     if (!std::filesystem::is_regular_file(path, error)) continue;
     const std::uintmax_t size = std::filesystem::file_size(path, error);
     if (error) continue;
-    existing.push_back({static_cast<int>(i), path,
-                        i < files.sendNames.size() ? files.sendNames[i]
-                                                   : FileNameWithoutFolder(path),
-                        static_cast<std::int64_t>(size)});
+    existing.push_back(
+        {static_cast<int>(i), path,
+         i < files.sendNames.size() ? files.sendNames[i] : FileNameWithoutFolder(path),
+         static_cast<std::int64_t>(size)});
   }
   return existing;
 }

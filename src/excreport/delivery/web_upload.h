@@ -16,8 +16,8 @@ struct TUploadTarget {
   std::string host;
   std::string path;  // without leading "/", as SplitUploadUrl gives it
   std::string user, password;
-  std::int32_t port = 0;       // 0: the protocol's usual port
-  std::string trustedCaFile;   // certificates to trust for HTTPS; empty: the system's store
+  std::int32_t port = 0;      // 0: the protocol's usual port
+  std::string trustedCaFile;  // certificates to trust for HTTPS; empty: the system's store
 };
 
 // The files to send and, paired by index, the names they are sent under. Files that do not

@@ -97,11 +97,11 @@ TEST_F(ReportMailTest, RefusedRecipientLeavesAWarningAndTheNextIsStillTried) {
   ASSERT_EQ(result.warnings.size(), 1u);
   EXPECT_EQ(result.warnings[0].code, eeEmailSMTPError);
   EXPECT_EQ(result.warnings[0].step, "SMTP");
-  EXPECT_TRUE(result.warnings[0].message.ends_with(
-      "RCPT TO:<refused@x.test>\r\n550 no such user here\r\n"))
+  EXPECT_TRUE(
+      result.warnings[0].message.ends_with("RCPT TO:<refused@x.test>\r\n550 no such user here\r\n"))
       << result.warnings[0].message;
-  EXPECT_EQ(EventsOf("AUTH"), (std::vector<std::string>{"AUTH reporter secret",
-                                                         "AUTH reporter secret"}));
+  EXPECT_EQ(EventsOf("AUTH"),
+            (std::vector<std::string>{"AUTH reporter secret", "AUTH reporter secret"}));
   EXPECT_EQ(EventsOf("DATA"), std::vector<std::string>{"DATA 1"});
   EXPECT_EQ(finished_, 1);
 }
@@ -114,7 +114,13 @@ TEST_F(ReportMailTest, DirectModeAsksEachDomainsMailHostAndStopsWhenOneIsNotFoun
     reply[2] = static_cast<char>(0x81);
     reply[3] = static_cast<char>(0x80);
     reply[7] = 1;
-    const std::string host = known ? std::string("\x03" "127\x01" "0\x01" "0\x01" "1\x00", 11)
+    const std::string host = known ? std::string(
+                                         "\x03"
+                                         "127\x01"
+                                         "0\x01"
+                                         "0\x01"
+                                         "1\x00",
+                                         11)
                                    : std::string(1, '\0');
     const std::string data = std::string("\x00\x0a", 2) + host;
     reply += std::string("\xC0\x0C\x00\x0F\x00\x01\x00\x00\x0E\x10\x00", 11) +

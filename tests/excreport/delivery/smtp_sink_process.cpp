@@ -25,8 +25,7 @@ std::vector<std::string> SmtpSinkProcess::Events() const {
 }
 
 std::string SmtpSinkProcess::Message(int n) const {
-  std::ifstream file(folder_.folder / ("message-" + std::to_string(n) + ".eml"),
-                     std::ios::binary);
+  std::ifstream file(folder_.folder / ("message-" + std::to_string(n) + ".eml"), std::ios::binary);
   std::ostringstream bytes;
   bytes << file.rdbuf();
   return bytes.str();

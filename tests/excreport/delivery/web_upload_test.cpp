@@ -159,8 +159,7 @@ TEST_F(HttpUploadTest, PostsFieldsAndExistingFilesAsOneForm) {
   const std::string b = kBoundary;
   const std::string expected =
       "--" + b + "\r\nContent-Disposition: form-data; name=\"product\";\r\n\r\nKestrova\r\n" +
-      "--" + b + "\r\nContent-Disposition: form-data; name=\"version\";\r\n\r\n1.0\r\n" +
-      "--" + b +
+      "--" + b + "\r\nContent-Disposition: form-data; name=\"version\";\r\n\r\n1.0\r\n" + "--" + b +
       "\r\nContent-Disposition: form-data; name=\"qm_upload_file_0\"; "
       "filename=\"report_20240301123456.log\";\r\nContent-Type: application/octet-stream\r\n\r\n" +
       large_ + "\r\n" +
@@ -225,8 +224,8 @@ class HttpsUploadTest : public WebUploadTest {
     certificate_ = (folder_ / "cert.pem").string();
     const std::string command =
         "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 1 "
-        "-subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 -keyout '" + key.string() +
-        "' -out '" + certificate_ + "' 2>/dev/null";
+        "-subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 -keyout '" +
+        key.string() + "' -out '" + certificate_ + "' 2>/dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     std::filesystem::create_directory(folder_ / "requests");
     server_ = std::make_unique<ScriptServerProcess>(
@@ -292,9 +291,9 @@ TEST_F(FtpUploadTest, StoresEachExistingFileUnderItsRemoteNameInOneSession) {
   ASSERT_EQ(result.code, 0) << result.errorText;
   EXPECT_EQ(ReadFile(home_ / "in" / "reports" / "report_20240301123456.log"), large_);
   EXPECT_EQ(ReadFile(home_ / "in" / "reports" / "shot.png"), small_);
-  EXPECT_EQ(Events(), (std::vector<std::string>{"LOGIN tester",
-                                                "STORED in/reports/report_20240301123456.log",
-                                                "STORED in/reports/shot.png"}));
+  EXPECT_EQ(Events(),
+            (std::vector<std::string>{"LOGIN tester", "STORED in/reports/report_20240301123456.log",
+                                      "STORED in/reports/shot.png"}));
 
   const auto total = static_cast<std::int64_t>(large_.size() + small_.size());
   std::vector<Step> steps = {{upStarting, total, 0}, {upConnected, total, 0}};
