@@ -56,7 +56,7 @@ void ComDevicePosix::Close() {
   ::ioctl(fd_, TIOCNXCL);
   // Output still queued now cannot drain (a completed write has left the queue); without the
   // flush the kernel may hold close() for up to 30 s.
-  ::tcflush(fd_, TCOFLUSH);
+  if (OutputQueued()) ::tcflush(fd_, TCOFLUSH);
   ::close(fd_);
   fd_ = -1;
   wake_.reset();

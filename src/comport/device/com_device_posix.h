@@ -66,6 +66,8 @@ class ComDevicePosix final : public ComDevice {
   int WriteTermios(const termios& t) const;
   int SetModemControl(const DeviceControlBlock& dcb) const;
   void FindLineSource();
+  // True while the driver holds written bytes that have not left.
+  bool OutputQueued() const;
   bool ReadCounts(LineCounts& counts) const;
 
   // Transfers (com_device_posix_transfer.cpp).

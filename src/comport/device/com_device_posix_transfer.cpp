@@ -121,9 +121,17 @@ int ComDevicePosix::Purge(std::uint32_t flags) {
     if (flags & PURGE_TXCLEAR) txPending_ = false;
     hungUp = hungUp_;
   }
-  const bool tx = (flags & PURGE_TXCLEAR) != 0, rx = (flags & PURGE_RXCLEAR) != 0;
-  if ((tx || rx) && !hungUp && ::tcflush(fd_, tx && rx ? TCIOFLUSH : tx ? TCOFLUSH : TCIFLUSH) != 0) return errno;
+  if (hungUp) return 0;
+  if ((flags & PURGE_RXCLEAR) && ::tcflush(fd_, TCIFLUSH) != 0) return errno;
+  if ((flags & PURGE_TXCLEAR) && OutputQueued() && ::tcflush(fd_, TCOFLUSH) != 0) return errno;
   return 0;
+}
+
+bool ComDevicePosix::OutputQueued() const {
+  // Only bytes the driver still holds: on a pseudo-terminal written bytes are already in the
+  // peer's input, which an output flush of ours would throw away.
+  int queued = 0;
+  return ::ioctl(fd_, TIOCOUTQ, &queued) == 0 && queued > 0;
 }
 
 ComDevicePosix::Step ComDevicePosix::Progress(DeviceTransfer& transfer) {

@@ -69,7 +69,13 @@ std::uint32_t ComDevicePosix::PullInput() {
   std::uint8_t buffer[4096];
   const std::uint32_t room = std::min<std::uint32_t>(input_.Space(), sizeof buffer);
   ssize_t n = ::read(fd_, buffer, room);
-  if (n > 0) return input_.Append(buffer, static_cast<std::uint32_t>(n), state_.EvtChar);
+  if (n > 0) {
+    // A read being awaited polls the descriptor, which no longer shows these bytes.
+    for (DeviceTransfer* t : awaiting_) {
+      if (!t->IsWrite) t->Event.Set();
+    }
+    return input_.Append(buffer, static_cast<std::uint32_t>(n), state_.EvtChar);
+  }
   // read() == 0 with VMIN 1, or EIO: the device has gone. Its descriptor is not polled again.
   if (n == 0 || errno == EIO) hungUp_ = true;
   return 0;
