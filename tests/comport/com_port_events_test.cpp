@@ -20,10 +20,11 @@ namespace {
 using enum DeviceCall;
 using namespace std::chrono_literals;
 
-// Every handler of the port writes its name; handlers may run on the event thread.
+// Every handler of the port writes its name; handlers may run on the event thread. Detaches
+// itself from the port when it goes, so the port may outlive it.
 class HandlerLog {
  public:
-  explicit HandlerLog(TCustomComPort& port) {
+  explicit HandlerLog(TCustomComPort& port) : port_(port) {
     auto note = [this](const char* name) { return [this, name](TCustomComPort*) { Add(name); }; };
     auto line = [this](const char* name) { return [this, name](TCustomComPort*, bool) { Add(name); }; };
     port.OnRxChar = [this](TCustomComPort*, std::int32_t n) { Add("RxChar " + std::to_string(n)); };
@@ -37,6 +38,14 @@ class HandlerLog {
     port.OnError = [this](TCustomComPort*, TComErrors e) { Add("Error " + std::to_string(e.Bits())); };
     port.OnRx80Full = note("Rx80Full");
   }
+  ~HandlerLog() {
+    port_.OnRxChar = nullptr;
+    port_.OnTxEmpty = port_.OnBreak = port_.OnRing = port_.OnRxFlag = port_.OnRx80Full = nullptr;
+    port_.OnCTSChange = port_.OnDSRChange = port_.OnRLSDChange = nullptr;
+    port_.OnError = nullptr;
+  }
+  HandlerLog(const HandlerLog&) = delete;
+  HandlerLog& operator=(const HandlerLog&) = delete;
   void Add(const std::string& line) {
     std::lock_guard lock(mutex_);
     lines_.push_back(line);
@@ -51,6 +60,7 @@ class HandlerLog {
   }
 
  private:
+  TCustomComPort& port_;
   std::mutex mutex_;
   std::vector<std::string> lines_;
 };
