@@ -21,7 +21,7 @@ TComThread::TComThread(TCustomComPort& port) : servedPort_(port) {
   port.Device()->SetCommMask(EventsToMask(port.Events()));
   thread_ = std::thread([this] {
     try {
-      RunGuardedThreadBody([this] { Execute(); });
+      RunThroughThreadBodyGuard([this] { Execute(); });
     } catch (...) {
       std::lock_guard lock(mutex_);
       fatalException_ = std::current_exception();

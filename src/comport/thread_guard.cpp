@@ -15,6 +15,6 @@ void SetThreadBodyGuard(ThreadBodyGuard g) { guard.store(g != nullptr ? g : &Run
 
 ThreadBodyGuard CurrentThreadBodyGuard() { return guard.load(); }
 
-void RunGuardedThreadBody(const std::function<void()>& body) { guard.load()(body); }
+void RunThroughThreadBodyGuard(const std::function<void()>& body) { guard.load()(body); }
 
 }  // namespace kestrova

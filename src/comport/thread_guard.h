@@ -13,6 +13,6 @@ using ThreadBodyGuard = void (*)(const std::function<void()>& body);
 void SetThreadBodyGuard(ThreadBodyGuard guard);
 ThreadBodyGuard CurrentThreadBodyGuard();
 // Runs body through the current guard.
-void RunGuardedThreadBody(const std::function<void()>& body);
+void RunThroughThreadBodyGuard(const std::function<void()>& body);
 
 }  // namespace kestrova
