@@ -54,4 +54,8 @@ EComPort EComPort::CreateWithoutSystemError(std::int32_t errorCode) {
 EComPort::EComPort(std::int32_t errorCode, std::int32_t systemErrorCode, const std::string& message)
     : std::runtime_error(message), systemErrorCode_(systemErrorCode), errorCode_(errorCode) {}
 
+void CheckDeviceResult(int err, std::int32_t code) {
+  if (err != 0) throw EComPort(code, err);
+}
+
 }  // namespace kestrova

@@ -31,6 +31,10 @@ enum ComPortErrorCode : std::int32_t {
   errWaitFailed = 21,
 };
 
+// Raises EComPort with code and err unless err is 0: the one place where a failure of the
+// device layer (an errno) becomes a port error.
+void CheckDeviceResult(int err, std::int32_t code);
+
 // The message text of a port error code (1..21); empty for any other code.
 const char* ComErrorMessage(std::int32_t errorCode);
 

@@ -1,7 +1,9 @@
 #include "comport/custom_com_port.h"
 
 #include "comport/com_error.h"
+#include "comport/com_thread.h"
 #include "comport/device/com_device_posix.h"
+#include "comport/notification_window.h"
 #include "comport/port_name.h"
 
 #include <QtGlobal>
@@ -48,8 +50,19 @@ void TCustomComPort::OpenPort() {
     ReleaseDevice();
     throw;
   }
-  // The event thread, for a non-empty Events set, starts here: after the device is configured
-  // and before the after-open notification.
+  if (events_.Empty()) {
+    eventThreadActive_ = false;
+  } else {
+    try {
+      if (syncMethod_ == TSyncMethod::smWindowSync) notifyWindow_ = std::make_unique<NotificationWindow>(*this);
+      eventThread_ = std::make_unique<TComThread>(*this);
+    } catch (...) {
+      // No thread could be started: the port does not stay half open.
+      ReleaseDevice();
+      throw;
+    }
+    eventThreadActive_ = true;
+  }
   NotifyAfterOpen();
   ProcessCTSChange();
   ProcessDSRChange();
@@ -65,16 +78,25 @@ void TCustomComPort::ClosePort() {
   NotifyCTSChange(false);
   NotifyDSRChange(false);
   NotifyRLSDChange(false);
-  // Pending transfers are cancelled here, and the event thread is stopped and awaited, before
-  // the device goes: the thread must never see it vanish.
+  CancelTransfers();
+  // The thread is stopped and awaited before the device goes: it must never see it vanish.
   ReleaseDevice();
   NotifyAfterClose();
 }
 
 void TCustomComPort::ReleaseDevice() {
+  StopEventThread();
   CloseDevice();
   connected_ = false;
 }
+
+void TCustomComPort::StopEventThread() {
+  eventThread_.reset();
+  eventThreadActive_ = false;
+  notifyWindow_.reset();
+}
+
+QObject* TCustomComPort::NotifyWindow() const { return notifyWindow_.get(); }
 
 void TCustomComPort::Loaded() {
   loading_ = false;

@@ -8,6 +8,7 @@
 #include "comport/com_types.h"
 #include "comport/device/com_device.h"
 #include "comport/port_observer.h"
+#include "comport/port_transfer.h"
 
 #include <QObject>
 
@@ -20,6 +21,9 @@
 
 namespace kestrova {
 
+class NotificationWindow;
+class TComThread;
+
 // The owner (the QObject parent) frees the port; a connected port is closed when destroyed.
 // The port owns its four settings groups and its device; it does not own its observers.
 // Everything here runs on the thread that owns the port. Failures raise EComPort (com_error.h):
@@ -27,6 +31,13 @@ namespace kestrova {
 //
 // A changed setting reaches an open device at once, unless the port is loading or inside a
 // BeginSettingsChange / EndSettingsChange bracket, which applies everything once at its end.
+//
+// While the port is open with a non-empty Events set, its TComThread waits for device events
+// and runs the processors (ProcessRxChar and the rest) as SyncMethod says; under smNone they,
+// the handlers and the observers' slots run on the event thread. The event thread also calls
+// InQueueCount, ReadLineErrors, ModemLines and ReceiveBuffer while the owner may be
+// transferring; the device layer allows that. The close sequence stops and awaits the thread
+// before it releases the device and the notification window.
 class TCustomComPort : public QObject {
   Q_OBJECT
 
@@ -39,10 +50,13 @@ class TCustomComPort : public QObject {
   // While loading only records the value; otherwise opens or closes when it differs.
   void SetConnected(bool value);
   // The open sequence: nothing when connected. Before-open, open the device, apply every
-  // setting (on failure the device is closed again), after-open, then the three input lines.
+  // setting (on failure the device is closed again), start the event thread (and, for
+  // smWindowSync, the notification window) when Events is not empty, after-open, then the
+  // three input lines.
   void OpenPort();
   // The close sequence: nothing when closed. Before-close, the three input lines reported off,
-  // the device closed, after-close.
+  // pending transfers cancelled (code 5 stops the close here: the port stays open with its
+  // thread), the event thread stopped and awaited, the device closed, after-close.
   void ClosePort();
 
   // --- settings ---------------------------------------------------------------------------
@@ -108,6 +122,44 @@ class TCustomComPort : public QObject {
   // The modem input lines; code 11 when the device cannot report them.
   TModemLines ModemLines() const;
 
+  // --- data transfer (port_transfer.cpp); meant for a connected port, each operation fails
+  // with its code on a closed one ---------------------------------------------------------
+  // A new record with its completion event set; the caller disposes it.
+  static void NewTransfer(TPortTransfer*& transfer);
+  // Frees the record and nulls the pointer; a null pointer is left alone.
+  static void DisposeTransfer(TPortTransfer*& transfer);
+  // Starts writing text's bytes (text must stay unchanged until awaited); returns the count
+  // written when the write ended at once, else 0. Code 2 when it cannot start; osTx on after.
+  std::int32_t SendTextAsync(const std::string& text, TPortTransfer* transfer);
+  // Writes text and returns when its bytes have left the output queue, or raises code 2 (the
+  // write timeout of Timeouts has passed, the transfer was cancelled or the device has gone).
+  std::int32_t SendText(const std::string& text);
+  // Starts reading up to count bytes into buffer; returns the count read at once, else 0.
+  // Code 3 when it cannot start.
+  std::int32_t ReceiveBufferAsync(void* buffer, std::int32_t count, TPortTransfer* transfer);
+  // Reads up to count bytes as Timeouts says; returns how many, or raises code 3.
+  std::int32_t ReceiveBuffer(void* buffer, std::int32_t count);
+  // Waits for the transfer to end and returns its count. Code 4 without a record; code 2 or 3
+  // (by its kind) when it failed. After a read it signals osRx off when the input is empty.
+  std::int32_t AwaitTransfer(TPortTransfer* transfer);
+  // Aborts pending reads and writes (they fail when awaited); code 5 on failure.
+  void CancelTransfers();
+  // Bytes waiting in the input queue; code 10 on failure. Resets the device's error flags.
+  std::int32_t InQueueCount();
+  // The line errors since the last look (ceRxParity only while Parity.Check); code 10.
+  TComErrors ReadLineErrors();
+
+  // --- the event thread (com_thread.h, port_events.cpp) -----------------------------------
+  bool EventThreadActive() const { return eventThreadActive_; }
+  TComThread* EventThread() const { return eventThread_.get(); }
+  // The hidden notification object of an open smWindowSync port with an event thread.
+  QObject* NotifyWindow() const;
+  // Runs the processor of each event present, in kEventDeliveryOrder.
+  void RunEventHandlers(TComEvents events);
+  // The notification window's procedure: WM_PORTEVENT runs the processor of the event whose
+  // mask bit is wParam (other values are ignored); every other message gets 0.
+  std::intptr_t NotificationWindowProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+
   // --- observers --------------------------------------------------------------------------
   // Code 18 for a null observer, adding one twice or removing one that is not there.
   void AddObserver(TPortObserver* observer);
@@ -120,6 +172,16 @@ class TCustomComPort : public QObject {
   void ProcessCTSChange();
   void ProcessDSRChange();
   void ProcessRLSDChange();
+  // The other processors, one per event. ProcessRxChar: with observers that take data, the
+  // waiting bytes are read once and go to OnRxBuf and those observers; otherwise OnRxChar gets
+  // the count and the bytes stay queued.
+  void ProcessRxChar();
+  void ProcessTxEmpty();
+  void ProcessBreak();
+  void ProcessRing();
+  void ProcessRxFlag();
+  void ProcessError();
+  void ProcessRx80Full();
 
   // --- handlers: plain stores, each empty or assigned; Sender is this port -----------------
   TNotifyEvent OnAfterOpen, OnAfterClose, OnBeforeOpen, OnBeforeClose;
@@ -171,9 +233,14 @@ class TCustomComPort : public QObject {
   bool CanApply() const;
   template <typename T>
   void SetLineSetting(T& field, T value);
-  // Open step 4 to close step 6 in reverse: drops the device and the connected state.
+  // Open step 4 to close step 6 in reverse: stops the event thread, drops the notification
+  // window, the device and the connected state.
   void ReleaseDevice();
+  void StopEventThread();
   void ProcessLineChange(TObserverSignal signal, TModemLine line, void (TCustomComPort::*notify)(bool));
+  void ProcessEvent(TComEvent event);
+  template <typename Start>
+  std::int32_t Transfer(Start start);
 
   bool connected_ = false;
   TBaudRate baudRate_ = TBaudRate::br9600;
@@ -196,6 +263,10 @@ class TCustomComPort : public QObject {
   std::vector<TPortObserver*> observers_;
   ComDeviceFactory deviceFactory_;
   std::unique_ptr<ComDevice> device_;
+  // Declared after the device: destroyed before it.
+  std::unique_ptr<NotificationWindow> notifyWindow_;
+  std::unique_ptr<TComThread> eventThread_;
+  bool eventThreadActive_ = false;
   std::function<void(const std::exception&)> showException_;
 };
 

@@ -8,19 +8,11 @@
 #include <cerrno>
 
 namespace kestrova {
-namespace {
-
-// The one place where a device failure (an errno) becomes a port error.
-void Check(int err, ComPortErrorCode code) {
-  if (err != 0) throw EComPort(code, err);
-}
-
-}  // namespace
 
 void TCustomComPort::OpenDevice() {
   auto device = deviceFactory_();
   // The port map is read at each open, so an edited map applies without a restart.
-  Check(device->Open(PortMap::LoadDefault().DevicePath(port_)), errOpenFailed);
+  CheckDeviceResult(device->Open(PortMap::LoadDefault().DevicePath(port_)), errOpenFailed);
   device_ = std::move(device);
 }
 
@@ -41,20 +33,20 @@ bool TCustomComPort::CanApply() const {
 }
 
 void TCustomComPort::ApplyLineSettings() {
-  if (CanApply()) Check(device_->SetState(MakeDeviceControlBlock(*this)), errSetStateFailed);
+  if (CanApply()) CheckDeviceResult(device_->SetState(MakeDeviceControlBlock(*this)), errSetStateFailed);
 }
 
 void TCustomComPort::ApplyTimeoutSettings() {
-  if (CanApply()) Check(device_->SetTimeouts(MakeCommTimeouts(*timeouts_)), errSetTimeoutsFailed);
+  if (CanApply()) CheckDeviceResult(device_->SetTimeouts(MakeCommTimeouts(*timeouts_)), errSetTimeoutsFailed);
 }
 
 void TCustomComPort::ApplyQueueSizes() {
-  if (CanApply()) Check(device_->SetupQueues(MakeQueueSizes(*buffer_)), errSetupFailed);
+  if (CanApply()) CheckDeviceResult(device_->SetupQueues(MakeQueueSizes(*buffer_)), errSetupFailed);
 }
 
 TModemLines TCustomComPort::ModemLines() const {
   std::uint32_t status = 0;
-  Check(device_ != nullptr ? device_->GetModemStatus(status) : EBADF, errModemStatusFailed);
+  CheckDeviceResult(device_ != nullptr ? device_->GetModemStatus(status) : EBADF, errModemStatusFailed);
   TModemLines lines;
   if (status & kModemCtsOn) lines.Include(TModemLine::mlCTS);
   if (status & kModemDsrOn) lines.Include(TModemLine::mlDSR);

@@ -74,6 +74,13 @@ QueueSizes MakeQueueSizes(const TComBuffer& buffer) {
   return {.InputSize = Unsigned(buffer.InputSize()), .OutputSize = Unsigned(buffer.OutputSize())};
 }
 
+std::uint32_t EventMaskBit(TComEvent event) {
+  for (const auto& [member, bit] : kEventBits) {
+    if (member == event) return bit;
+  }
+  return 0;
+}
+
 std::uint32_t EventsToMask(TComEvents events) {
   std::uint32_t mask = 0;
   for (const auto& [event, bit] : kEventBits) {

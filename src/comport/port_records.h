@@ -21,11 +21,14 @@ DeviceControlBlock MakeDeviceControlBlock(const TCustomComPort& port);
 CommTimeouts MakeCommTimeouts(const TComTimeouts& timeouts);
 QueueSizes MakeQueueSizes(const TComBuffer& buffer);
 
-// Comm event mask bits of the device.
-inline constexpr std::uint32_t EV_RXCHAR = 0x0001, EV_RXFLAG = 0x0002, EV_TXEMPTY = 0x0004,
-                               EV_CTS = 0x0008, EV_DSR = 0x0010, EV_RLSD = 0x0020, EV_BREAK = 0x0040,
-                               EV_ERR = 0x0080, EV_RING = 0x0100, EV_RX80FULL = 0x0400;
+// The events in the order the event thread processes those of one wait.
+inline constexpr TComEvent kEventDeliveryOrder[] = {
+    TComEvent::evRxChar, TComEvent::evTxEmpty, TComEvent::evBreak,  TComEvent::evRing,  TComEvent::evCTS,
+    TComEvent::evDSR,    TComEvent::evRxFlag,  TComEvent::evRLSD,   TComEvent::evError, TComEvent::evRx80Full,
+};
 
+// The mask bit of one event (EV_* of device_records.h).
+std::uint32_t EventMaskBit(TComEvent event);
 std::uint32_t EventsToMask(TComEvents events);
 // Bits that no event uses are ignored.
 TComEvents MaskToEvents(std::uint32_t mask);

@@ -1,55 +1,14 @@
 // The port on real pseudo-terminals, reached through a port map in a private config folder.
+#include "pty_port_fixture.h"
+
 #include "comport/com_error.h"
 #include "comport/com_port.h"
-#include "comport/device/com_device_posix.h"
 #include "comport/device/custom_rate.h"
 
-#include <gtest/gtest.h>
-#include <pty.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <optional>
 
 namespace kestrova {
 namespace {
-
-class PortOnPseudoTerminal : public ::testing::Test {
- protected:
-  void SetUp() override {
-    int slave = -1;
-    char name[128] = {};
-    ASSERT_EQ(openpty(&master_, &slave, name, nullptr, nullptr), 0);
-    ::close(slave);
-    const char* old = std::getenv("XDG_CONFIG_HOME");
-    savedConfig_ = old ? std::optional<std::string>(old) : std::nullopt;
-    config_ = std::filesystem::temp_directory_path() / ("kestrova-pty-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(config_ / "kestrova");
-    std::ofstream(config_ / "kestrova" / "ports.conf") << "COM3 = " << name << "\nCOM4 = /nonexistent/tty\n";
-    ::setenv("XDG_CONFIG_HOME", config_.c_str(), 1);
-  }
-  void TearDown() override {
-    if (master_ >= 0) ::close(master_);
-    std::filesystem::remove_all(config_);
-    if (savedConfig_) {
-      ::setenv("XDG_CONFIG_HOME", savedConfig_->c_str(), 1);
-    } else {
-      ::unsetenv("XDG_CONFIG_HOME");
-    }
-  }
-
-  static int Descriptor(const TCustomComPort& port) {
-    auto* device = dynamic_cast<ComDevicePosix*>(port.Device());
-    return device != nullptr ? device->Descriptor() : -1;
-  }
-
-  int master_ = -1;
-  std::filesystem::path config_;
-  std::optional<std::string> savedConfig_;
-};
 
 TEST_F(PortOnPseudoTerminal, OpensConfiguresAndCloses) {
   TComPort port;

@@ -149,7 +149,7 @@ TEST_F(FakePortTest, PortNameChangeMovesAnOpenPort) {
   port.SetPort("com2");
   EXPECT_EQ(port.Port(), "COM2");
   std::vector<DeviceCall> reopen = OpenCalls();
-  reopen.insert(reopen.begin(), Close);
+  reopen.insert(reopen.begin(), {Purge, Close});
   EXPECT_EQ(script.Calls(), reopen);
   EXPECT_EQ(RecordsOf(Open).at(0).path, "/dev/ttyS1");
   script.ClearRecords();

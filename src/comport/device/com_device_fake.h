@@ -1,54 +1,77 @@
-// A scripted device for tests: records every record it is given and fails on request.
+// A scripted device for tests: records every call it is given and fails on request.
 #pragma once
 
 #include "comport/device/com_device.h"
 
+#include <deque>
 #include <optional>
+#include <mutex>
+#include <string>
 #include <vector>
 
 namespace kestrova {
 
-enum class DeviceCall { Open, Close, SetupQueues, SetState, SetTimeouts, GetModemStatus };
+enum class DeviceCall {
+  Open, Close, SetupQueues, SetState, SetTimeouts, GetModemStatus,
+  StartWrite, StartRead, AwaitTransfer, Purge, ClearCommError, SetCommMask, WaitCommEvent
+};
 
-// One call as the device received it; only the field of its own call is filled.
+// One call as the device received it; only the fields of its own call are filled.
 struct DeviceCallRecord {
   DeviceCall call = DeviceCall::Open;
   std::string path = {};
   QueueSizes queues = {};
   DeviceControlBlock state = {};
   CommTimeouts timeouts = {};
+  std::string data = {};     // StartWrite: the bytes
+  std::uint32_t flags = 0;   // Purge: its flags; SetCommMask: the mask; StartRead: the count
 };
 
 // Owned by the test and outliving every fake device it makes, so the log keeps what the devices
-// that a port creates and drops at each open and close received. Single-threaded.
+// that a port creates and drops at each open and close received. Thread-safe: the event thread
+// waits and reads through it while the test scripts it.
+//
+// Transfers end at once: a write takes all its bytes, a read what the input holds (up to its
+// count). The comm wait hands out the pushed event masks one per wait.
 class FakeDeviceScript final {
  public:
-  // From now on every call of this kind fails with err (and changes nothing).
-  void Fail(DeviceCall call, int err) { failure_ = Failure{call, err}; }
-  void ClearFailure() { failure_.reset(); }
+  // From now on every call of this kind fails with err (and changes nothing); one kind at a time.
+  void Fail(DeviceCall call, int err);
+  void ClearFailure();
   // The status that GetModemStatus reports (kModem*On bits).
-  void SetModemStatus(std::uint32_t status) { modemStatus_ = status; }
+  void SetModemStatus(std::uint32_t status);
+  // CE_* flags that the next ClearCommError reports (and resets).
+  void SetErrorFlags(std::uint32_t flags);
+  // Bytes that arrive in the input queue.
+  void AddInput(const std::string& bytes);
+  // The EV_* bits that one comm wait completes with.
+  void PushEvents(std::uint32_t events);
 
-  const std::vector<DeviceCallRecord>& Records() const { return records_; }
+  std::vector<DeviceCallRecord> Records() const;
   std::vector<DeviceCall> Calls() const;
-  void ClearRecords() { records_.clear(); }
+  void ClearRecords();
   // Devices open right now.
-  int OpenCount() const { return openCount_; }
+  int OpenCount() const;
 
   // The factory to give a port: each device it makes records into this script.
   ComDeviceFactory Factory();
 
  private:
   friend class ComDeviceFake;
+  int Record(DeviceCallRecord record);
+
+  mutable std::mutex mutex_;
+  std::vector<DeviceCallRecord> records_;
   struct Failure {
     DeviceCall call;
     int err;
   };
-  int Record(DeviceCallRecord record);
-
-  std::vector<DeviceCallRecord> records_;
   std::optional<Failure> failure_;
   std::uint32_t modemStatus_ = 0;
+  std::uint32_t errorFlags_ = 0;
+  std::string input_;
+  std::deque<std::uint32_t> events_;
+  DeviceEvent eventsReady_{false};
   int openCount_ = 0;
 };
 
@@ -63,10 +86,18 @@ class ComDeviceFake final : public ComDevice {
   int SetState(const DeviceControlBlock& dcb) override;
   int SetTimeouts(const CommTimeouts& timeouts) override;
   int GetModemStatus(std::uint32_t& status) override;
+  int StartWrite(DeviceTransfer& transfer, const void* data, std::uint32_t count, std::uint32_t& done) override;
+  int StartRead(DeviceTransfer& transfer, void* buffer, std::uint32_t count, std::uint32_t& done) override;
+  int AwaitTransfer(DeviceTransfer& transfer, std::uint32_t& count) override;
+  int Purge(std::uint32_t flags) override;
+  int ClearCommError(std::uint32_t& errors, CommStatus& status) override;
+  int SetCommMask(std::uint32_t mask) override;
+  int WaitCommEvent(std::uint32_t& events, const DeviceEvent& stop) override;
 
  private:
   FakeDeviceScript& script_;
   bool open_ = false;
+  std::uint32_t mask_ = 0;
 };
 
 }  // namespace kestrova

@@ -4,6 +4,7 @@
 #include "comport/device/termios_settings.h"
 
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -33,7 +34,19 @@ int ComDevicePosix::Open(const std::string& path) {
     ::close(fd);
     return err;
   }
+  auto wake = std::make_unique<DeviceEvent>(false);
+  if (wake->Error() != 0) {
+    ::close(fd);
+    return wake->Error();
+  }
   fd_ = fd;
+  wake_ = std::move(wake);
+  std::lock_guard lock(mutex_);
+  input_.Clear();
+  hungUp_ = false;
+  mask_ = 0;
+  txPending_ = false;
+  FindLineSource();
   return 0;
 }
 
@@ -43,14 +56,17 @@ void ComDevicePosix::Close() {
   ::ioctl(fd_, TIOCNXCL);
   // Output still queued now cannot drain (a completed write has left the queue); without the
   // flush the kernel may hold close() for up to 30 s.
-  ::tcflush(fd_, TCOFLUSH);
+  if (OutputQueued()) ::tcflush(fd_, TCOFLUSH);
   ::close(fd_);
   fd_ = -1;
+  wake_.reset();
 }
 
 int ComDevicePosix::SetupQueues(const QueueSizes& sizes) {
   if (fd_ < 0) return EBADF;
   queues_ = sizes;
+  std::lock_guard lock(mutex_);
+  input_.SetCapacity(sizes.InputSize);
   return 0;
 }
 
@@ -63,6 +79,7 @@ int ComDevicePosix::SetState(const DeviceControlBlock& dcb) {
     if (int err = SetCustomRate(fd_, dcb.BaudRate)) return err;
   }
   if (int err = SetModemControl(dcb)) return err;
+  std::lock_guard lock(mutex_);  // the comm wait reads the event character
   state_ = dcb;
   return 0;
 }
@@ -75,6 +92,8 @@ int ComDevicePosix::SetTimeouts(const CommTimeouts& timeouts) {
 
 int ComDevicePosix::GetModemStatus(std::uint32_t& status) {
   status = 0;
+  if (fd_ < 0) return EBADF;
+  if (!hasModemLines_) return 0;
   int lines = 0;
   if (::ioctl(fd_, TIOCMGET, &lines) != 0) {
     int err = errno;
@@ -87,6 +106,49 @@ int ComDevicePosix::GetModemStatus(std::uint32_t& status) {
   return 0;
 }
 
+void ComDevicePosix::FindLineSource() {
+  // Asked once per open: a device without modem lines then costs no failing ioctl per reading.
+  hasModemLines_ = ::ioctl(fd_, TIOCMGET, &modemBits_) == 0 || !ModemLinesUnsupported(errno);
+  if (ReadCounts(eventCounts_)) {
+    errorCounts_ = eventCounts_;
+    lineSource_ = LineSource::Counters;
+  } else {
+    lineSource_ = hasModemLines_ ? LineSource::ModemBits : LineSource::None;
+  }
+}
+
+bool ComDevicePosix::ReadCounts(LineCounts& counts) const {
+  serial_icounter_struct c{};
+  if (::ioctl(fd_, TIOCGICOUNT, &c) != 0) return false;
+  auto u = [](int v) { return static_cast<std::uint32_t>(v); };
+  counts = {.cts = u(c.cts), .dsr = u(c.dsr), .rng = u(c.rng), .dcd = u(c.dcd), .frame = u(c.frame),
+            .overrun = u(c.overrun), .parity = u(c.parity), .brk = u(c.brk), .bufOverrun = u(c.buf_overrun)};
+  return true;
+}
+
+int ComDevicePosix::ClearCommError(std::uint32_t& errors, CommStatus& status) {
+  errors = 0;
+  status = {};
+  if (fd_ < 0) return EBADF;
+  std::lock_guard lock(mutex_);
+  LineCounts now;
+  if (lineSource_ == LineSource::Counters && ReadCounts(now)) {
+    errors = CountErrorFlags(errorCounts_, now);
+    errorCounts_ = now;
+  }
+  int queued = 0;
+  if (!hungUp_ && ::ioctl(fd_, FIONREAD, &queued) != 0) {
+    // A device that has gone answers EIO: it holds nothing more, and says so as an I/O error.
+    if (errno != EIO) return errno;
+    hungUp_ = true;
+  }
+  if (hungUp_) errors |= CE_IOE;
+  status.cbInQue = input_.Size() + static_cast<std::uint32_t>(hungUp_ ? 0 : queued);
+  int outq = 0;
+  if (!hungUp_ && ::ioctl(fd_, TIOCOUTQ, &outq) == 0) status.cbOutQue = static_cast<std::uint32_t>(outq);
+  return 0;
+}
+
 int ComDevicePosix::ReadTermios(termios& t) const {
   return ::tcgetattr(fd_, &t) == 0 ? 0 : errno;
 }
@@ -96,6 +158,7 @@ int ComDevicePosix::WriteTermios(const termios& t) const {
 }
 
 int ComDevicePosix::SetModemControl(const DeviceControlBlock& dcb) const {
+  if (!hasModemLines_) return 0;
   ModemControl lines = ModemControlLines(dcb);
   for (auto [request, bits] : {std::pair{TIOCMBIS, lines.set}, std::pair{TIOCMBIC, lines.clear}}) {
     if (bits == 0 || ::ioctl(fd_, request, &bits) == 0) continue;

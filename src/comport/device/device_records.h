@@ -73,4 +73,24 @@ struct QueueSizes {
 inline constexpr std::uint32_t kModemCtsOn = 0x10, kModemDsrOn = 0x20, kModemRingOn = 0x40,
                                kModemRlsdOn = 0x80;
 
+// Comm event mask bits: what SetCommMask selects and WaitCommEvent reports.
+inline constexpr std::uint32_t EV_RXCHAR = 0x0001, EV_RXFLAG = 0x0002, EV_TXEMPTY = 0x0004,
+                               EV_CTS = 0x0008, EV_DSR = 0x0010, EV_RLSD = 0x0020, EV_BREAK = 0x0040,
+                               EV_ERR = 0x0080, EV_RING = 0x0100, EV_RX80FULL = 0x0400;
+
+// Line error flags reported by ComDevice::ClearCommError.
+inline constexpr std::uint32_t CE_RXOVER = 0x0001, CE_OVERRUN = 0x0002, CE_RXPARITY = 0x0004,
+                               CE_FRAME = 0x0008, CE_BREAK = 0x0010, CE_TXFULL = 0x0100, CE_IOE = 0x0400,
+                               CE_MODE = 0x8000;
+
+// ComDevice::Purge flags: abort pending writes / reads, empty the output / input queue.
+inline constexpr std::uint32_t PURGE_TXABORT = 0x0001, PURGE_RXABORT = 0x0002, PURGE_TXCLEAR = 0x0004,
+                               PURGE_RXCLEAR = 0x0008;
+
+// What ClearCommError reports besides the error flags: bytes waiting in each queue.
+struct CommStatus {
+  std::uint32_t cbInQue = 0;
+  std::uint32_t cbOutQue = 0;
+};
+
 }  // namespace kestrova

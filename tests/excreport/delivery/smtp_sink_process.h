@@ -1,12 +1,12 @@
 // Runs smtp_sink.py (aiosmtpd) on 127.0.0.1 for one test and reads what it recorded.
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include "excreport/delivery/script_server_process.h"
 
 namespace kestrova::test {
 
@@ -19,16 +19,20 @@ class SmtpSinkProcess final {
   SmtpSinkProcess(const SmtpSinkProcess&) = delete;
   SmtpSinkProcess& operator=(const SmtpSinkProcess&) = delete;
 
-  std::uint16_t Port() const { return port_; }
+  std::uint16_t Port() const { return server_.Port(); }
   // The recorded event lines so far (see smtp_sink.py).
   std::vector<std::string> Events() const;
   // The bytes of the n-th message (from 1) as the server received them.
   std::string Message(int n) const;
 
  private:
-  std::filesystem::path folder_;
-  pid_t pid_ = -1;
-  std::uint16_t port_ = 0;
+  // Removes the folder after the server has stopped, also when starting it failed.
+  struct FolderRemover {
+    std::filesystem::path folder;
+    ~FolderRemover();
+  };
+  FolderRemover folder_;
+  ScriptServerProcess server_;
 };
 
 }  // namespace kestrova::test

@@ -1,0 +1,166 @@
+// The event thread on real pseudo-terminals: received data, the three delivery methods, closing
+// during a delivery, and many open/close cycles.
+#include "event_loop.h"
+#include "pty_port_fixture.h"
+
+#include "comport/com_port.h"
+#include "comport/com_thread.h"
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace kestrova {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Waits without an event loop (deliveries under smNone need none).
+bool WaitFor(const std::function<bool()>& done, int timeoutMs = 3000) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!done() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(1ms);
+  return done();
+}
+
+// What handlers and observers saw, from whichever thread they ran on.
+struct Seen {
+  std::mutex mutex;
+  std::vector<std::int32_t> rxChar;
+  std::vector<std::string> rxBuf;
+  std::vector<std::string> lines;
+  std::thread::id thread;
+
+  template <typename F>
+  auto Locked(F f) {
+    std::lock_guard lock(mutex);
+    return f();
+  }
+};
+
+TEST_F(PortOnPseudoTerminal, PeerWriteFiresOnRxCharAndLeavesTheBytesQueued) {
+  TComPort port;
+  Seen seen;
+  port.OnRxChar = [&](TCustomComPort*, std::int32_t count) { seen.Locked([&] { seen.rxChar.push_back(count); }); };
+  port.OnRxBuf = [&](TCustomComPort*, const void*, std::int32_t) { seen.Locked([&] { seen.rxBuf.push_back("?"); }); };
+  port.SetPort("COM3");
+  port.SetSyncMethod(TSyncMethod::smNone);
+  port.SetConnected(true);
+  PeerWrite("hello");
+  ASSERT_TRUE(WaitFor([&] { return seen.Locked([&] { return !seen.rxChar.empty() && seen.rxChar.back() == 5; }); }));
+  EXPECT_TRUE(seen.Locked([&] { return seen.rxBuf.empty(); }));
+  EXPECT_EQ(port.InQueueCount(), 5);
+  char buffer[8];
+  EXPECT_EQ(port.ReceiveBuffer(buffer, 8), 5);
+  EXPECT_EQ(std::string(buffer, 5), "hello");
+  port.SetConnected(false);
+}
+
+TEST_F(PortOnPseudoTerminal, ObserversTakingDataGetTheBytesReadOnce) {
+  TComPort port;
+  Seen seen;
+  port.OnRxChar = [&](TCustomComPort*, std::int32_t count) { seen.Locked([&] { seen.rxChar.push_back(count); }); };
+  port.OnRxBuf = [&](TCustomComPort*, const void* data, std::int32_t count) {
+    seen.Locked([&] { seen.rxBuf.emplace_back(static_cast<const char*>(data), count); });
+  };
+  TPortObserver first, bystander, second;
+  std::string firstGot, secondGot;
+  first.Data = [&](TCustomComPort*, const void* data, std::int32_t n) {
+    seen.Locked([&] { firstGot.append(static_cast<const char*>(data), n); });
+  };
+  first.Receive = [&](TCustomComPort*, bool on) { seen.Locked([&] { seen.lines.push_back(on ? "rx on" : "rx off"); }); };
+  second.Data = [&](TCustomComPort*, const void* data, std::int32_t n) {
+    seen.Locked([&] { secondGot.append(static_cast<const char*>(data), n); });
+  };
+  for (TPortObserver* o : {&first, &bystander, &second}) port.AddObserver(o);
+  port.SetPort("COM3");
+  port.SetSyncMethod(TSyncMethod::smNone);
+  port.SetConnected(true);
+  PeerWrite("hello");
+  ASSERT_TRUE(WaitFor([&] { return seen.Locked([&] { return secondGot.size() == 5; }); }));
+  port.SetConnected(false);
+  EXPECT_EQ(seen.rxBuf, std::vector<std::string>{"hello"});
+  EXPECT_EQ(firstGot, "hello");
+  EXPECT_EQ(secondGot, "hello");
+  EXPECT_TRUE(seen.rxChar.empty());
+  // On when data came, off once the read had emptied the queue; the close adds nothing here.
+  EXPECT_EQ(seen.lines, (std::vector<std::string>{"rx on", "rx off"}));
+  for (TPortObserver* o : {&first, &bystander, &second}) port.RemoveObserver(o);
+}
+
+TEST_F(PortOnPseudoTerminal, EachSyncMethodDeliversOnTheThreadItPromises) {
+  TestApp();
+  const std::thread::id mainThread = std::this_thread::get_id();
+  for (TSyncMethod method : {TSyncMethod::smThreadSync, TSyncMethod::smWindowSync, TSyncMethod::smNone}) {
+    TComPort port;
+    Seen seen;
+    port.OnRxChar = [&](TCustomComPort*, std::int32_t count) {
+      seen.Locked([&] {
+        seen.rxChar.push_back(count);
+        seen.thread = std::this_thread::get_id();
+      });
+    };
+    port.SetPort("COM3");
+    port.SetSyncMethod(method);
+    port.SetConnected(true);
+    EXPECT_EQ(port.NotifyWindow() != nullptr, method == TSyncMethod::smWindowSync);
+    PeerWrite("x");
+    ASSERT_TRUE(ProcessUntil([&] { return seen.Locked([&] { return !seen.rxChar.empty(); }); }));
+    const bool onMain = seen.Locked([&] { return seen.thread == mainThread; });
+    EXPECT_EQ(onMain, method != TSyncMethod::smNone) << static_cast<int>(method);
+    port.SetConnected(false);
+    EXPECT_EQ(port.NotifyWindow(), nullptr);
+    PeerRead(1, 0);
+  }
+}
+
+TEST_F(PortOnPseudoTerminal, ClosingDuringADeliveryServesItAndCompletes) {
+  TestApp();
+  for (TSyncMethod method : {TSyncMethod::smThreadSync, TSyncMethod::smWindowSync}) {
+    TComPort port;
+    int delivered = 0;  // on the main thread only
+    port.OnRxChar = [&](TCustomComPort*, std::int32_t) { ++delivered; };
+    port.SetPort("COM3");
+    port.SetSyncMethod(method);
+    port.SetConnected(true);
+    PeerWrite("z");
+    // No event loop runs: the event thread is left waiting in its delivery.
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(delivered, 0);
+    port.SetConnected(false);
+    EXPECT_FALSE(port.Connected());
+    EXPECT_EQ(delivered, 1) << "served by the close";
+    ProcessUntil([] { return false; }, 50);
+    EXPECT_EQ(delivered, 1) << "and never again";
+  }
+}
+
+std::size_t Entries(const char* folder) {
+  std::size_t n = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder)) ++n;
+  return n;
+}
+
+TEST_F(PortOnPseudoTerminal, OpenCloseCyclesLeaveNoDescriptorOrThread) {
+  const int cycles = 10000;
+  TComPort port;
+  port.SetPort("COM3");
+  port.SetSyncMethod(TSyncMethod::smNone);
+  ASSERT_EQ(port.Events(), kAllComEvents);
+  const std::size_t fds = Entries("/proc/self/fd");
+  const std::size_t threads = Entries("/proc/self/task");
+  for (int i = 0; i < cycles; ++i) {
+    port.SetConnected(true);
+    ASSERT_TRUE(port.EventThreadActive());
+    ASSERT_EQ(port.SendText("12345.67\r"), 9);
+    port.SetConnected(false);
+    ASSERT_EQ(PeerRead(9), "12345.67\r");
+  }
+  EXPECT_EQ(Entries("/proc/self/fd"), fds);
+  EXPECT_TRUE(WaitFor([&] { return Entries("/proc/self/task") == threads; }, 1000)) << Entries("/proc/self/task");
+}
+
+}  // namespace
+}  // namespace kestrova
