@@ -1,3 +1,4 @@
+// TEMPORARY stand-in for the report dialog: see message_box_presenter.h.
 #include "excreport/message_box_presenter.h"
 
 #include <QMessageBox>

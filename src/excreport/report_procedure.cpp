@@ -158,9 +158,10 @@ void ReportRun::Prepare() {
 
   Enter(kStepPause);
   if (request_.CaughtKind != kCaughtThreadBody) {
+    const std::uint8_t handlingFlags = options_.HandlingFlags();
     pid_t guiThread = 0;
-    if (IsGuiProgram()) RunOnGuiThread([&] { guiThread = CurrentThreadId(); });
-    const std::vector<pid_t> pause = ThreadsToPause(state_, request_, options_.HandlingFlags(), guiThread);
+    if ((handlingFlags & 0x0A) != 0 && IsGuiProgram()) RunOnGuiThread([&] { guiThread = CurrentThreadId(); });
+    const std::vector<pid_t> pause = ThreadsToPause(state_, request_, handlingFlags, guiThread);
     if (!pause.empty()) paused_.emplace(pause, kDefaultParkDeadline);
   }
 
