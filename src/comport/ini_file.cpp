@@ -1,21 +1,15 @@
 #include "comport/ini_file.h"
 
+#include "comport/text_file.h"
+
 #include <charconv>
-#include <fstream>
-#include <sstream>
-#include <system_error>
 
 namespace kestrova {
 
 TIniFile::TIniFile(std::filesystem::path fileName) : fileName_(std::move(fileName)) {
-  std::error_code ec;
-  if (!std::filesystem::exists(fileName_, ec)) return;
-  std::ifstream in(fileName_, std::ios::binary);
-  std::ostringstream text;
-  if (!in || !(text << in.rdbuf()) || in.bad()) {
-    throw EIniFileException("Unable to read " + fileName_.string());
-  }
-  document_ = IniDocument::Parse(text.str());
+  const std::optional<std::string> text = ReadWholeFile(fileName_);
+  if (!text) throw EIniFileException("Unable to read " + fileName_.string());
+  document_ = IniDocument::Parse(*text);
 }
 
 std::string TIniFile::ReadString(const std::string& Section, const std::string& Ident,
@@ -49,24 +43,7 @@ void TIniFile::WriteInteger(const std::string& Section, const std::string& Ident
 }
 
 void TIniFile::Save() const {
-  std::filesystem::path temporary = fileName_;
-  temporary += ".tmp";
-  std::error_code ec;
-  if (fileName_.has_parent_path()) std::filesystem::create_directories(fileName_.parent_path(), ec);
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << document_.Text();
-    out.close();
-    if (!out) {
-      std::filesystem::remove(temporary, ec);
-      throw EIniFileException("Unable to write to " + fileName_.string());
-    }
-  }
-  std::filesystem::rename(temporary, fileName_, ec);
-  if (ec) {
-    std::filesystem::remove(temporary, ec);
-    throw EIniFileException("Unable to write to " + fileName_.string());
-  }
+  if (!ReplaceFile(fileName_, document_.Text())) throw EIniFileException("Unable to write to " + fileName_.string());
 }
 
 }  // namespace kestrova

@@ -1,10 +1,7 @@
 #include "comport/registry.h"
 
 #include "comport/device/config_folder.h"
-
-#include <fstream>
-#include <sstream>
-#include <system_error>
+#include "comport/text_file.h"
 
 namespace kestrova {
 namespace {
@@ -20,39 +17,14 @@ std::filesystem::path TRegistry::DefaultFileName() { return KestrovaConfigFolder
 TRegistry::TRegistry(std::filesystem::path fileName) : fileName_(std::move(fileName)) {}
 
 bool TRegistry::Load() {
-  std::error_code ec;
-  if (!std::filesystem::exists(fileName_, ec)) {
-    hive_ = RegistryHive{};
-    return !ec;
-  }
-  std::ifstream in(fileName_, std::ios::binary);
-  std::ostringstream text;
-  if (!in || !(text << in.rdbuf())) return false;
-  std::optional<RegistryHive> hive = RegistryHive::Parse(text.str());
+  const std::optional<std::string> text = ReadWholeFile(fileName_);
+  std::optional<RegistryHive> hive = text ? RegistryHive::Parse(*text) : std::nullopt;
   if (!hive) return false;
   hive_ = std::move(*hive);
   return true;
 }
 
-bool TRegistry::Save() const {
-  std::filesystem::path temporary = fileName_;
-  temporary += ".tmp";
-  std::error_code ec;
-  if (fileName_.has_parent_path()) std::filesystem::create_directories(fileName_.parent_path(), ec);
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << hive_.Text();
-    out.close();
-    if (!out) {
-      std::filesystem::remove(temporary, ec);
-      return false;
-    }
-  }
-  std::filesystem::rename(temporary, fileName_, ec);
-  if (!ec) return true;
-  std::filesystem::remove(temporary, ec);
-  return false;
-}
+bool TRegistry::Save() const { return ReplaceFile(fileName_, hive_.Text()); }
 
 bool TRegistry::OpenKey(const std::string& Key, bool CanCreate) {
   CloseKey();
