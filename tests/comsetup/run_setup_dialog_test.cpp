@@ -94,6 +94,7 @@ class SetupDialogTest : public FakePortTest {
 TEST_F(SetupDialogTest, OpensWithThePortsSixValuesSelected) {
   ASSERT_TRUE(RunDialog(port, [](TComSetupFrm& dialog) {
     EXPECT_EQ(Shown(dialog), QStringList({"COM2", "4800", "8", "2", "None", "None"}));
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
     EXPECT_EQ(QApplication::focusWidget(), dialog.Combos()[0]);
     const QPoint centre = dialog.frameGeometry().center();
     const QPoint screenCentre = dialog.screen()->availableGeometry().center();
