@@ -4,14 +4,13 @@
 // (aim: median within 1 ms of 50 ms, p99 below 53 ms), once for each Qt timer type, and the
 // time from a tick's start to its frame at the peer.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QPushButton>
 #include <QEventLoop>
+#include <QPushButton>
 #include <QTimer>
 
 #include <algorithm>
@@ -20,7 +19,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <thread>
 #include <vector>
 
@@ -39,12 +37,14 @@ kestrova::TApplication* application = nullptr;
 class Peer final {
  public:
   Peer(int master, QEventLoop& loop) : master_(master), loop_(loop), thread_([this] { Run(); }) {}
-  ~Peer() {
-    stop_ = true;
-    thread_.join();
-  }
+  ~Peer() { Finish(); }
   std::size_t Frames() const { return frames_.load(); }
-  std::vector<Clock::time_point> Stamps() const { return stamps_; }  // after the thread ended
+  // Stops reading; the arrival times of the frames.
+  const std::vector<Clock::time_point>& Finish() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+    return stamps_;
+  }
 
  private:
   void Run() {
@@ -58,7 +58,8 @@ class Peer final {
       for (ssize_t i = 0; i < n; ++i) {
         if (chunk[i] != '\r') continue;
         stamps_.push_back(now);
-        if (++frames_ == kTicks) QMetaObject::invokeMethod(&loop_, &QEventLoop::quit, Qt::QueuedConnection);
+        if (++frames_ == kTicks)
+          QMetaObject::invokeMethod(&loop_, &QEventLoop::quit, Qt::QueuedConnection);
       }
     }
   }
@@ -87,7 +88,9 @@ class TickStamps final : public QObject {
   std::vector<Clock::time_point> stamps_;
 };
 
-double Milliseconds(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double Milliseconds(Clock::duration d) {
+  return std::chrono::duration<double, std::milli>(d).count();
+}
 
 double Percentile(std::vector<double> values, double p) {
   std::sort(values.begin(), values.end());
@@ -122,9 +125,10 @@ void BM_TransmitLoop(benchmark::State& state) {
     loop.exec();
     if (peer.Frames() < kTicks) state.SkipWithError("the loop stalled");
     window.findChild<QPushButton*>("Button1")->click();
-    const std::vector<Clock::time_point> stamps = peer.Stamps();
+    const std::vector<Clock::time_point>& stamps = peer.Finish();
     const std::size_t frames = std::min<std::size_t>(stamps.size(), kTicks);
-    for (std::size_t i = 1; i < frames; ++i) intervals.push_back(Milliseconds(stamps[i] - stamps[i - 1]));
+    for (std::size_t i = 1; i < frames; ++i)
+      intervals.push_back(Milliseconds(stamps[i] - stamps[i - 1]));
     // Every tick sends one frame, so frame i belongs to tick i.
     for (std::size_t i = 0; i < std::min(frames, ticks.Stamps().size()); ++i)
       latencies.push_back(Milliseconds(stamps[i] - ticks.Stamps()[i]));
@@ -151,7 +155,8 @@ BENCHMARK(BM_TransmitLoop)
 
 int main(int argc, char** argv) {
   // A private, offscreen environment: the bench never touches the user's port map or display.
-  const std::filesystem::path scratch = std::filesystem::temp_directory_path() / ("kestrova-bench-" + std::to_string(::getpid()));
+  const std::filesystem::path scratch =
+      std::filesystem::temp_directory_path() / ("kestrova-bench-" + std::to_string(::getpid()));
   std::filesystem::create_directories(scratch / "config" / "kestrova");
   std::filesystem::create_directories(scratch / "runtime");
   ::chmod((scratch / "runtime").c_str(), 0700);
@@ -160,7 +165,6 @@ int main(int argc, char** argv) {
   ::setenv("XDG_CONFIG_HOME", (scratch / "config").c_str(), 1);
 
   benchmark::Initialize(&argc, argv);
-  int exitCode = 0;
   {
     kestrova::TApplication app(argc, argv);
     application = &app;
@@ -168,5 +172,5 @@ int main(int argc, char** argv) {
     benchmark::Shutdown();
   }
   std::filesystem::remove_all(scratch);
-  return exitCode;
+  return 0;
 }

@@ -2,6 +2,8 @@
 
 #include <QTimer>
 
+#include <exception>
+#include <stdexcept>
 #include <string>
 
 #include "app/application.h"
@@ -44,7 +46,8 @@ void TFMain::CreateComPort(TApplication& application) {
   // The port calls this inside its catch block, so the exception is still current.
   ComPort1->SetShowException([&application](const std::exception& e) {
     std::exception_ptr current = std::current_exception();
-    application.HandleException(current ? current : std::make_exception_ptr(std::runtime_error(e.what())));
+    application.HandleException(current ? current
+                                        : std::make_exception_ptr(std::runtime_error(e.what())));
   });
   // The window's stored port settings; Connected is not stored, so the port stays closed.
   ComPort1->BeginLoading();
@@ -79,9 +82,13 @@ void TFMain::Button1Click(QObject* /*sender*/) {
   }
 }
 
-void TFMain::CheckBox1Click(QObject* /*sender*/) { ui_->CheckBox2->setChecked(!ui_->CheckBox1->isChecked()); }
+void TFMain::CheckBox1Click(QObject* /*sender*/) {
+  ui_->CheckBox2->setChecked(!ui_->CheckBox1->isChecked());
+}
 
-void TFMain::CheckBox2Click(QObject* /*sender*/) { ui_->CheckBox1->setChecked(!ui_->CheckBox2->isChecked()); }
+void TFMain::CheckBox2Click(QObject* /*sender*/) {
+  ui_->CheckBox1->setChecked(!ui_->CheckBox2->isChecked());
+}
 
 void TFMain::Timer1Timer(QObject* /*sender*/) {
   // Steps 1 to 3 are not guarded: a text that is not a number, or a mask that is too long,

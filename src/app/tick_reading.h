@@ -7,10 +7,10 @@ namespace kestrova {
 
 // The texts a tick reads; which of them are read depends on the mode.
 struct TickInputs {
-  bool fixed = true;            // "Valor Fixo" checked
-  std::string_view fixedText;   // the fixed reading, a real number
-  std::string_view lowText;     // lower bound of the random range, a whole number
-  std::string_view highText;    // upper bound, never drawn
+  bool fixed = true;           // "Valor Fixo" checked
+  std::string_view fixedText;  // the fixed reading, a real number
+  std::string_view lowText;    // lower bound of the random range, a whole number
+  std::string_view highText;   // upper bound, never drawn
 };
 
 // Fixed mode: TextToExtended(fixedText); the range texts are not read. Random mode:

@@ -110,14 +110,17 @@ TEST(ApplicationMessageTest, FullStopUnlessTheMessageEndsInPunctuation) {
     const char* shown;
   } cases[] = {
       {"Format string too long", "Format string too long."},
-      {"Unable to open com port (win error code: 2)", "Unable to open com port (win error code: 2)"},
+      {"Unable to open com port (win error code: 2)",
+       "Unable to open com port (win error code: 2)"},
       {"done.", "done."},
       {"stop!", "stop!"},
       {"'x'", "'x'"},
       {"", "An exception of an unknown kind was raised."},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(TApplication::ExceptionMessage(std::make_exception_ptr(std::runtime_error(c.message))), c.shown);
+    EXPECT_EQ(
+        TApplication::ExceptionMessage(std::make_exception_ptr(std::runtime_error(c.message))),
+        c.shown);
   }
   EXPECT_EQ(TApplication::ExceptionMessage(nullptr), "An exception of an unknown kind was raised.");
 }

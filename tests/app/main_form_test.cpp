@@ -73,8 +73,10 @@ TEST_F(MainFormTest, FormAsStored) {
   }
   // Tab order: following the focus chain from the first control meets the others in turn.
   std::vector<std::string> chain{names.front()};
-  for (QWidget* w = controls.front()->nextInFocusChain(); w != controls.front(); w = w->nextInFocusChain())
-    if (std::find(controls.begin(), controls.end(), w) != controls.end()) chain.push_back(w->objectName().toStdString());
+  for (QWidget* w = controls.front()->nextInFocusChain(); w != controls.front();
+       w = w->nextInFocusChain())
+    if (std::find(controls.begin(), controls.end(), w) != controls.end())
+      chain.push_back(w->objectName().toStdString());
   EXPECT_EQ(chain, names);
 
   auto* timer = Control<QTimer>(window_, "Timer1");
@@ -100,7 +102,10 @@ TEST_F(MainFormTest, LoopButtonStartsStopsAndContinues) {
   const struct {
     const char* caption;
     bool running;
-  } steps[] = {{"Parar Loop", true}, {"Continua Loop", false}, {"Parar Loop", true}, {"Continua Loop", false}};
+  } steps[] = {{"Parar Loop", true},
+               {"Continua Loop", false},
+               {"Parar Loop", true},
+               {"Continua Loop", false}};
   for (const auto& step : steps) {
     QTest::mouseClick(button, Qt::LeftButton);
     EXPECT_EQ(button->text(), step.caption);
@@ -115,7 +120,8 @@ TEST_F(MainFormTest, CheckBoxesStayPaired) {
   auto* random = Control<QCheckBox>(window_, "CheckBox2");
   ASSERT_TRUE(fixed && random);
   int changes = 0;
-  for (QCheckBox* box : {fixed, random}) QObject::connect(box, &QCheckBox::toggled, [&changes] { ++changes; });
+  for (QCheckBox* box : {fixed, random})
+    QObject::connect(box, &QCheckBox::toggled, [&changes] { ++changes; });
 
   // A change made by code pairs the boxes just as a click does.
   enum class Input { Mouse, Space, Code };
@@ -126,12 +132,8 @@ TEST_F(MainFormTest, CheckBoxesStayPaired) {
   } steps[] = {
       {random, Input::Mouse, false},  // clicking the unchecked box checks it
       {random, Input::Mouse, true},   // clicking the checked box unchecks it
-      {fixed, Input::Mouse, false},
-      {fixed, Input::Mouse, true},
-      {random, Input::Space, false},
-      {fixed, Input::Space, true},
-      {random, Input::Code, false},
-      {fixed, Input::Code, true},
+      {fixed, Input::Mouse, false},  {fixed, Input::Mouse, true},  {random, Input::Space, false},
+      {fixed, Input::Space, true},   {random, Input::Code, false}, {fixed, Input::Code, true},
   };
   for (const auto& step : steps) {
     SCOPED_TRACE(step.box->objectName().toStdString());

@@ -25,7 +25,8 @@ using testing::Control;
 std::vector<std::string> SplitFrames(const std::string& received) {
   std::vector<std::string> frames;
   std::string::size_type start = 0;
-  for (std::string::size_type end; (end = received.find('\r', start)) != std::string::npos; start = end + 1)
+  for (std::string::size_type end; (end = received.find('\r', start)) != std::string::npos;
+       start = end + 1)
     frames.push_back(received.substr(start, end + 1 - start));
   return frames;
 }
@@ -43,10 +44,12 @@ class TransmitLoopTest : public ::testing::Test {
   // Runs the event loop until the peer has count frames; returns them.
   std::vector<std::string> AwaitFrames(testing::PseudoTerminalCom2& line, std::size_t count) {
     std::string received;
-    const bool arrived = QTest::qWaitFor([&] {
-      received += line.TakeReceived();
-      return SplitFrames(received).size() >= count;
-    }, 5000);
+    const bool arrived = QTest::qWaitFor(
+        [&] {
+          received += line.TakeReceived();
+          return SplitFrames(received).size() >= count;
+        },
+        5000);
     EXPECT_TRUE(arrived) << "received: " << received;
     return SplitFrames(received);
   }
@@ -117,7 +120,8 @@ TEST_F(TransmitLoopTest, NonNumberFailsEveryTickAndSendsNothing) {
   QCoreApplication::processEvents();
   // The failure leaves every tick, and the loop keeps running.
   EXPECT_EQ(static_cast<int>(raised_.size()), ticks.Count());
-  for (const std::string& message : raised_) EXPECT_EQ(message, "'4x0000' is not a valid floating point value.");
+  for (const std::string& message : raised_)
+    EXPECT_EQ(message, "'4x0000' is not a valid floating point value.");
   EXPECT_TRUE(Control<QTimer>(window, "Timer1")->isActive());
   EXPECT_EQ(line.TakeReceived(), "");
 
