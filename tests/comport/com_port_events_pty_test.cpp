@@ -144,11 +144,7 @@ std::size_t Entries(const char* folder) {
 }
 
 TEST_F(PortOnPseudoTerminal, OpenCloseCyclesLeaveNoDescriptorOrThread) {
-#if defined(__SANITIZE_ADDRESS__)
-  const int cycles = 2000;  // scaled down under the sanitizers, which slow each cycle tenfold
-#else
   const int cycles = 10000;
-#endif
   TComPort port;
   port.SetPort("COM3");
   port.SetSyncMethod(TSyncMethod::smNone);

@@ -110,7 +110,7 @@ class HeldOutput : public PortOnPseudoTerminal {
     PeerWrite("\x13");
     std::this_thread::sleep_for(50ms);  // the line discipline takes the XOFF asynchronously
   }
-  // More than the pseudo-terminal buffers even when output is not stopped.
+  // Twenty bytes, so that the multiplier counts in the write timeout.
   const std::string text = std::string(20, 'x');
   TComPort port;
 };

@@ -92,6 +92,8 @@ int ComDevicePosix::SetTimeouts(const CommTimeouts& timeouts) {
 
 int ComDevicePosix::GetModemStatus(std::uint32_t& status) {
   status = 0;
+  if (fd_ < 0) return EBADF;
+  if (!hasModemLines_) return 0;
   int lines = 0;
   if (::ioctl(fd_, TIOCMGET, &lines) != 0) {
     int err = errno;
@@ -105,13 +107,13 @@ int ComDevicePosix::GetModemStatus(std::uint32_t& status) {
 }
 
 void ComDevicePosix::FindLineSource() {
+  // Asked once per open: a device without modem lines then costs no failing ioctl per reading.
+  hasModemLines_ = ::ioctl(fd_, TIOCMGET, &modemBits_) == 0 || !ModemLinesUnsupported(errno);
   if (ReadCounts(eventCounts_)) {
     errorCounts_ = eventCounts_;
     lineSource_ = LineSource::Counters;
-  } else if (::ioctl(fd_, TIOCMGET, &modemBits_) == 0) {
-    lineSource_ = LineSource::ModemBits;
   } else {
-    lineSource_ = LineSource::None;
+    lineSource_ = hasModemLines_ ? LineSource::ModemBits : LineSource::None;
   }
 }
 
@@ -156,6 +158,7 @@ int ComDevicePosix::WriteTermios(const termios& t) const {
 }
 
 int ComDevicePosix::SetModemControl(const DeviceControlBlock& dcb) const {
+  if (!hasModemLines_) return 0;
   ModemControl lines = ModemControlLines(dcb);
   for (auto [request, bits] : {std::pair{TIOCMBIS, lines.set}, std::pair{TIOCMBIC, lines.clear}}) {
     if (bits == 0 || ::ioctl(fd_, request, &bits) == 0) continue;

@@ -90,6 +90,7 @@ class ComDevicePosix final : public ComDevice {
   CommTimeouts timeouts_;
   DeviceControlBlock state_;
   LineSource lineSource_ = LineSource::None;
+  bool hasModemLines_ = false;  // TIOCMGET works (found at open)
 
   // Guards everything below: the owner's transfers, the event thread's wait and Purge meet here.
   std::mutex mutex_;

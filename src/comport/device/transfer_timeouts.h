@@ -18,8 +18,8 @@ std::optional<Millis> WriteTimeout(const CommTimeouts& timeouts, std::uint32_t c
 struct ReadPlan {
   bool returnQueued = false;       // at once with what is queued, even nothing
   bool returnOnFirstByte = false;  // as soon as it has anything
-  std::optional<Millis> total;     // then with what it has
-  std::optional<Millis> interval;  // after the first byte: the longest gap between two bytes
+  std::optional<Millis> total = std::nullopt;     // then with what it has
+  std::optional<Millis> interval = std::nullopt;  // after the first byte: the longest gap between bytes
 
   bool operator==(const ReadPlan&) const = default;
 };
