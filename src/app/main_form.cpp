@@ -69,7 +69,8 @@ void TFMain::CreateComPort(TApplication& application) {
 }
 
 void TFMain::BitBtn1Click(QObject* /*sender*/) {
-  // The port setup dialog is wired in here.
+  // Modal: returns when the dialog has closed; Timer1 keeps ticking meanwhile.
+  ComPort1->ShowSettingsDialog();
 }
 
 void TFMain::Button1Click(QObject* /*sender*/) {

@@ -13,6 +13,11 @@
 #include <vector>
 
 #include "app_test_support.h"
+#include "comport/port_name_source.h"
+#include "comsetup/com_combo_box.h"
+#include "comsetup/com_setup_frm.h"
+#include "comsetup/run_setup_dialog.h"
+#include "comsetup/selector_port_names.h"
 
 namespace kestrova {
 namespace {
@@ -154,6 +159,33 @@ TEST_F(MainFormTest, CheckBoxesStayPaired) {
     EXPECT_EQ(random->isChecked(), !step.fixedAfter);
     EXPECT_EQ(changes, 2) << "each box changes once, and nothing more fires";
   }
+}
+
+class TwoPorts final : public PortNameSource {
+ public:
+  PortNameResult ListPortNames() const override { return {true, 0, {"COM1", "COM2"}}; }
+};
+
+TEST_F(MainFormTest, ConfigPortaShowsTheSetupDialogForTheWindowsPort) {
+  InstallSetupDialog();
+  const TwoPorts ports;
+  SetSelectorPortNames(&ports);
+  QStringList shown;
+  bool dialogSeen = false;
+  // The dialog runs its own modal loop; inspect and cancel it from inside that loop.
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* dialog = qobject_cast<TComSetupFrm*>(QApplication::activeModalWidget());
+    if (dialog == nullptr || dialogSeen) return;
+    dialogSeen = true;
+    for (TComComboBox* combo : dialog->Combos()) shown << combo->Text();
+    dialog->reject();
+  });
+  poll.start(10);
+  QTest::mouseClick(Control<QPushButton>(window_, "BitBtn1"), Qt::LeftButton);
+  SetSelectorPortNames(nullptr);
+  EXPECT_TRUE(dialogSeen) << "the click returned without showing the dialog";
+  EXPECT_EQ(shown, QStringList({"COM2", "4800", "8", "2", "None", "None"}));
 }
 
 }  // namespace
