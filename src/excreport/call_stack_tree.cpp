@@ -1,6 +1,6 @@
 #include "excreport/call_stack_tree.h"
 
-#include <QHeaderView>
+#include <algorithm>
 
 #include "excreport/report_formats.h"
 #include "excreport/report_parts.h"
@@ -10,6 +10,11 @@ namespace kestrova {
 namespace {
 
 constexpr int kLineColumn = 5;
+constexpr int kIconSize = 16;
+
+// The address column also holds the tree's indentation and the entry's picture; the stored
+// width "Col0" is that of the address alone, as in a flat list.
+int AddressExtra(const QTreeWidget& tree) { return tree.indentation() + kIconSize + 4; }
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
@@ -22,7 +27,10 @@ void FillCallStackTree(QTreeWidget& tree, const ReportData& data, const TQuillMo
   for (int text = 62; text <= 67; ++text) titles << Q(options.Text(text));
   tree.setHeaderLabels(titles);
   tree.headerItem()->setTextAlignment(kLineColumn, Qt::AlignRight | Qt::AlignVCenter);
+  tree.setIconSize(QSize(kIconSize, kIconSize));
+  tree.setIndentation(12);
   for (int column = 0; column < 6; ++column) tree.setColumnWidth(column, widths[static_cast<std::size_t>(column)]);
+  tree.setColumnWidth(0, widths[0] + AddressExtra(tree));
   tree.setSelectionBehavior(QAbstractItemView::SelectRows);
   tree.setAllColumnsShowFocus(true);
 
@@ -49,6 +57,7 @@ void FillCallStackTree(QTreeWidget& tree, const ReportData& data, const TQuillMo
 std::array<int, 6> CallStackColumnWidths(const QTreeWidget& tree) {
   std::array<int, 6> widths{};
   for (int column = 0; column < 6; ++column) widths[static_cast<std::size_t>(column)] = tree.columnWidth(column);
+  widths[0] = std::max(0, widths[0] - AddressExtra(tree));
   return widths;
 }
 

@@ -47,6 +47,9 @@ ReportDialog::ReportDialog(const QuillReport& report, const ReportData& data, co
       detailsText_(Q(options.Text(17))),
       supportPage_(Q(options.SupportPage()).trimmed()) {
   setWindowTitle(Q(options.Text(2)));
+  QFont small = font();  // the stored column widths were made for an 8-point font
+  small.setPointSize(8);
+  setFont(small);
   BuildWidgets(options);
   const DialogCoordinates stored = coordinates_.Load();
   pages_ = std::make_unique<ReportTabPages>(*tabs_, plan_.Tabs, report, data, options, stored);

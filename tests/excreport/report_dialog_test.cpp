@@ -12,6 +12,7 @@
 #include <QThread>
 #include <thread>
 
+#include "excreport/call_stack_tree.h"
 #include "excreport/gui_application.h"
 #include "excreport/modal_dialogs.h"
 #include "excreport/report_fixture.h"
@@ -183,6 +184,7 @@ TEST_F(ReportDialogTest, CallStackAndModulesPages) {
   ASSERT_NE(stack, nullptr);
   EXPECT_EQ(stack->headerItem()->text(5), "Line");
   EXPECT_EQ(stack->columnWidth(4), 200);
+  EXPECT_EQ(CallStackColumnWidths(*stack), (std::array<int, 6>{89, 92, 126, 126, 200, 61}));
   ASSERT_EQ(stack->topLevelItemCount(), 3);
   const QTreeWidgetItem* main = stack->topLevelItem(0);
   EXPECT_TRUE(main->text(0).startsWith("Exception Thread: ID=4242")) << main->text(0).toStdString();
@@ -244,9 +246,9 @@ TEST_F(ReportDialogTest, DetailsSwitchesModesAndKeepsTheGeometry) {
   // Widths of an opened list page are written when the dialog closes.
   auto* tabs = Child<QTabWidget>(*dialog, "tabs");
   tabs->setCurrentIndex(1);
-  tabs->widget(1)->findChild<QTreeWidget*>("pageContent")->setColumnWidth(0, 150);
+  tabs->widget(1)->findChild<QTreeWidget*>("pageContent")->setColumnWidth(1, 150);
   dialog->accept();
-  EXPECT_TRUE(IniText().contains("\nCol0=150\n")) << IniText().toStdString();
+  EXPECT_TRUE(IniText().contains("\nCol1=150\n")) << IniText().toStdString();
   EXPECT_FALSE(IniText().contains("ColMod0")) << "the modules page was never opened";
 
   // The next detailed dialog starts where this one was left, with the stored widths.
@@ -255,7 +257,7 @@ TEST_F(ReportDialogTest, DetailsSwitchesModesAndKeepsTheGeometry) {
   EXPECT_TRUE(dialog->Detailed());
   EXPECT_EQ(dialog->pos(), QPoint(12, 34));
   EXPECT_EQ(dialog->size(), QSize(700, 450));
-  EXPECT_EQ(Child<QTabWidget>(*dialog, "tabs")->widget(1)->findChild<QTreeWidget*>("pageContent")->columnWidth(0), 150);
+  EXPECT_EQ(Child<QTabWidget>(*dialog, "tabs")->widget(1)->findChild<QTreeWidget*>("pageContent")->columnWidth(1), 150);
 }
 
 TEST_F(ReportDialogTest, DetailedModeStaysOnScreenAndSurvivesBadValues) {
