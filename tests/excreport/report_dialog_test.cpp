@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QTextEdit>
 #include <QTemporaryDir>
@@ -347,6 +349,33 @@ TEST_F(ReportDialogTest, ComesBackToTheFrontWhenAnotherWindowIsActivated) {
     otherWasActive = otherWasActive || QApplication::activeWindow() == &other;
     return otherWasActive && QApplication::activeWindow() == dialog.get();
   }, 3000));
+}
+
+TEST(CoordinatesFileLocation, ConfigFolderElseTheLogFallback) {
+  QTemporaryDir root;
+  const std::string config = root.filePath("config").toStdString();
+  const std::string home = root.filePath("home").toStdString();
+  const std::string savedConfig = std::getenv("XDG_CONFIG_HOME");
+  const std::string savedHome = std::getenv("HOME") != nullptr ? std::getenv("HOME") : "";
+  ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+  ::setenv("HOME", home.c_str(), 1);
+  ASSERT_TRUE(QDir().mkpath(QString::fromStdString(home)));
+  EXPECT_EQ(CoordinatesFile::DefaultPath().toStdString(), config + "/Quillmark/Quillmark.ini");
+  EXPECT_TRUE(QFileInfo(QString::fromStdString(config + "/Quillmark")).isDir());
+
+  // A file where the folder should be: the file goes to the log's fallback folder in the home.
+  QDir(QString::fromStdString(config + "/Quillmark")).removeRecursively();
+  QFile blocker(QString::fromStdString(config + "/Quillmark"));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  const QString fallback = CoordinatesFile::DefaultPath();
+  EXPECT_TRUE(fallback.startsWith(QString::fromStdString(home + "/Quillmark/"))) << fallback.toStdString();
+  EXPECT_TRUE(fallback.endsWith("/Quillmark.ini"));
+  CoordinatesFile(fallback).SaveWindowsState(kStateMaximized);
+  EXPECT_EQ(CoordinatesFile(fallback).Load().WindowsState, kStateMaximized);
+
+  ::setenv("XDG_CONFIG_HOME", savedConfig.c_str(), 1);
+  ::setenv("HOME", savedHome.c_str(), 1);
 }
 
 }  // namespace
