@@ -1,8 +1,14 @@
-// Process entry of Kestrova. The main window is not built yet; this entry only proves that
-// every library links into the executable.
-#include <cstdio>
+// Process entry of Kestrova: the application object, the main window, the message loop.
+#include "app/application.h"
+#include "app/main_form.h"
+#include "comsetup/run_setup_dialog.h"
 
-int main() {
-  std::puts("Kestrova: the main window is not built yet.");
-  return 0;
+int main(int argc, char** argv) {
+  kestrova::TApplication application(argc, argv);
+  // Lets every port's ShowSettingsDialog run the setup dialog.
+  kestrova::InstallSetupDialog();
+  // The main window; destroying it on the way out closes its port if a tick left it open.
+  kestrova::TFMain FMain(application);
+  FMain.show();
+  return kestrova::TApplication::exec();
 }

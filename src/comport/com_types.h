@@ -60,6 +60,10 @@ inline constexpr TComEvents kAllComEvents = TComEvents::FromBits(0x03FF);
 enum class TModemLine : std::uint8_t { mlCTS, mlDSR, mlRing, mlRLSD };
 using TModemLines = EnumSet<TModemLine, std::uint8_t>;
 
+// The groups of settings that settings persistence writes and reads; member n is bit n.
+enum class TSettingGroup : std::uint8_t { sgBasic, sgFlowControl, sgBuffer, sgTimeouts, sgParity, sgMisc };
+using TSettingGroups = EnumSet<TSettingGroup, std::uint8_t>;
+
 class TCustomComPort;
 
 // Handler properties: empty or bound to a callable; every handler receives the firing port.

@@ -9,6 +9,7 @@
 #include <QtGlobal>
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace kestrova {
 
@@ -162,6 +163,21 @@ void TCustomComPort::SetTimeouts(const TComTimeouts& value) {
 void TCustomComPort::SetBuffer(const TComBuffer& value) {
   buffer_->Assign(value);
   ApplyQueueSizes();
+}
+
+namespace {
+TCustomComPort::TSettingsDialogRunner& SettingsDialogRunner() {
+  static TCustomComPort::TSettingsDialogRunner runner;
+  return runner;
+}
+}  // namespace
+
+void TCustomComPort::SetSettingsDialogRunner(TSettingsDialogRunner runner) { SettingsDialogRunner() = std::move(runner); }
+
+void TCustomComPort::ShowSettingsDialog() {
+  const TSettingsDialogRunner& runner = SettingsDialogRunner();
+  if (!runner) throw std::logic_error("No setup dialog is installed");
+  runner(*this);
 }
 
 void TCustomComPort::AddObserver(TPortObserver* observer) {

@@ -23,6 +23,8 @@ namespace kestrova {
 
 class NotificationWindow;
 class TComThread;
+class TIniFile;
+class TRegistry;
 
 // The owner (the QObject parent) frees the port; a connected port is closed when destroyed.
 // The port owns its four settings groups and its device; it does not own its observers.
@@ -44,6 +46,29 @@ class TCustomComPort : public QObject {
  public:
   explicit TCustomComPort(QObject* owner = nullptr);
   ~TCustomComPort() override;
+
+  // --- settings persistence ---------------------------------------------------------------
+  // Write or read the groups of StoredGroups: as values of the registry's current key, or as
+  // keys of the INI section named after this port's objectName(). The caller opens and closes
+  // the storage. Read values go through the setters, so a connected port applies each at once.
+  // Nothing is caught: the first failure passes to the caller, with the earlier keys written
+  // or applied.
+  virtual void WriteSettingsToRegistry(TRegistry& Registry) const;
+  virtual void WriteSettingsToIniFile(TIniFile& IniFile) const;
+  virtual void ReadSettingsFromRegistry(TRegistry& Registry);
+  virtual void ReadSettingsFromIniFile(TIniFile& IniFile);
+  // Only sgBasic on a new port.
+  TSettingGroups StoredGroups() const { return storedGroups_; }
+  void SetStoredGroups(TSettingGroups value) { storedGroups_ = value; }
+
+  // --- the setup dialog -------------------------------------------------------------------
+  // Runs the modal setup dialog for this port and returns when it has closed. The dialog lives
+  // in a library above this one, which installs itself here (SetSettingsDialogRunner); without
+  // one installed this raises std::logic_error.
+  void ShowSettingsDialog();
+  using TSettingsDialogRunner = std::function<void(TCustomComPort& Port)>;
+  // Process-wide; set once at start-up on the GUI thread.
+  static void SetSettingsDialogRunner(TSettingsDialogRunner runner);
 
   // --- the connection -------------------------------------------------------------------
   bool Connected() const { return connected_; }
@@ -252,6 +277,7 @@ class TCustomComPort : public QObject {
   char eventChar_ = '\0';
   TComEvents events_ = kAllComEvents;
   TSyncMethod syncMethod_ = TSyncMethod::smThreadSync;
+  TSettingGroups storedGroups_ = {TSettingGroup::sgBasic};
 
   std::unique_ptr<TComParity> parity_;
   std::unique_ptr<TComFlowControl> flowControl_;

@@ -4,10 +4,10 @@
 // The program entry does, in this order:
 //   if (auto code = kestrova::RunCrashReportHelperIfRequested(argc, argv)) return *code;
 //   kestrova::ExceptionReportingScope reporting;          // before the QApplication
+//   kestrova::SetThreadBodyGuard(kestrova::RunReportedThreadBody);   // comport's thread guard
 //   TApplication application(argc, argv);
 //   application.SetExceptionHook(kestrova::ReportApplicationException);
 //   kestrova::AttachExceptionReporting(application);
-// and runs the thread bodies it starts through RunReportedThreadBody (capture_paths.h).
 #pragma once
 
 #include <QCoreApplication>

@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <filesystem>
 #include <system_error>
 
 #include "excreport/log_file_path.h"
@@ -33,17 +32,11 @@ void WriteAll(int fd, std::string_view data, const std::string& path) {
   }
 }
 
-std::string ProgramName() {
-  std::error_code error;
-  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::string() : exe.filename().string();
-}
-
 }  // namespace
 
 TLogFile::TLogFile(const std::string& fileName, bool readOnly) : readOnly_(readOnly) {
   const char* home = std::getenv("HOME");
-  fileName_ = ResolveLogFileAccess(fileName, readOnly, home != nullptr ? home : "", ProgramName());
+  fileName_ = ResolveLogFileAccess(fileName, readOnly, home != nullptr ? home : "", ProgramFileName());
   fd_ = ::open(fileName_.c_str(), (readOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC);
   if (fd_ < 0) {
     if (errno != ENOENT) ThrowFileError("Cannot open", fileName_);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 
 #include "excreport/log_file_path.h"
 #include "excreport/report_formats.h"
@@ -14,6 +15,12 @@ namespace {
 bool MakeFolder(const std::string& folder) { return ::mkdir(folder.c_str(), 0777) == 0 || errno == EEXIST; }
 
 }  // namespace
+
+std::string ProgramFileName() {
+  std::error_code error;
+  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::string() : exe.filename().string();
+}
 
 bool LogFileUsable(const std::string& path, bool readOnly) {
   const int existing = ::open(path.c_str(), (readOnly ? O_RDONLY : O_WRONLY) | O_CLOEXEC);

@@ -22,6 +22,9 @@ std::string FileSafeComputerName(std::string_view computerName);
 // writable when it can be created in its folder; the check leaves nothing behind.
 bool LogFileUsable(const std::string& path, bool readOnly);
 
+// The file name of the running program's executable; empty when it cannot be read.
+std::string ProgramFileName();
+
 // `path` when usable; otherwise the same file name in `home` + "/Quillmark/" + `programName`
 // (folders created when missing) when that is usable; otherwise `path`.
 std::string ResolveLogFileAccess(const std::string& path, bool readOnly, const std::string& home,

@@ -72,6 +72,8 @@ std::string FormatMegabytes(std::uint64_t bytes) {
   return std::to_string((bytes + mebibyte / 2) / mebibyte) + " Mb";
 }
 
+std::string FormatKilobytes(std::uint64_t bytes) { return std::to_string(bytes / 1024 + (bytes % 1024 != 0 ? 1 : 0)) + " Kb"; }
+
 std::string FormatGigabytes(std::uint64_t bytes) {
   const double gibibytes = static_cast<double>(bytes) / (1024.0 * 1024.0 * 1024.0);
   const auto hundredths = static_cast<std::uint64_t>(std::llround(gibibytes * 100.0));

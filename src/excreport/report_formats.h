@@ -23,6 +23,8 @@ std::string FormatUpTime(std::uint64_t milliseconds);
 std::string FormatHex8(std::uint64_t value);
 // Mebibytes rounded, + " Mb".
 std::string FormatMegabytes(std::uint64_t bytes);
+// Kibibytes rounded up, + " Kb".
+std::string FormatKilobytes(std::uint64_t bytes);
 // Gibibytes with at most two decimals, trailing zeros dropped, + " Gb".
 std::string FormatGigabytes(std::uint64_t bytes);
 

@@ -14,6 +14,8 @@ constexpr std::size_t kMemoryBytes = 16 * kDumpRows;
 // Where the memory dump's column starts in a dump row ("SSSSSSSS: VVVVVVVV   ").
 constexpr std::size_t kMemoryColumn = 21;
 
+}  // namespace
+
 std::string ThreadBanner(const ThreadStack& thread, std::uint32_t exceptionThreadId, const TQuillModuleOptions& options) {
   const int kind = thread.Calling ? 71 : thread.Id == exceptionThreadId ? 69 : 70;
   std::string text = options.Text(kind) + ": " + options.Text(72) + "=" + std::to_string(thread.Id) + "; " +
@@ -23,15 +25,14 @@ std::string ThreadBanner(const ThreadStack& thread, std::uint32_t exceptionThrea
   return text;
 }
 
-std::string LineText(const StackEntry& entry) {
+std::string StackLineText(const StackEntry& entry) {
   if (entry.Line == 0) return {};
   std::string text = std::to_string(entry.Line);
   if (entry.Offset != 0) text += "[" + std::to_string(entry.Offset) + "]";
   return text;
 }
 
-// The exception thread's block and the calling blocks right behind it come first.
-std::vector<const ThreadStack*> BlockOrder(const std::vector<ThreadStack>& threads, std::uint32_t exceptionThreadId) {
+std::vector<const ThreadStack*> CallStackBlockOrder(const std::vector<ThreadStack>& threads, std::uint32_t exceptionThreadId) {
   std::vector<const ThreadStack*> first;
   std::vector<const ThreadStack*> rest;
   std::vector<const ThreadStack*>* target = &rest;
@@ -43,17 +44,15 @@ std::vector<const ThreadStack*> BlockOrder(const std::vector<ThreadStack>& threa
   return first;
 }
 
-}  // namespace
-
 std::string BuildCallStackPart(const ReportData& data, const TQuillModuleOptions& options) {
   TextTable table({options.Text(62), options.Text(63), options.Text(64), options.Text(65), options.Text(66), options.Text(67)});
   const bool withProcedures = (options.StackFlags() & 0x10) == 0;
-  for (const ThreadStack* thread : BlockOrder(data.Threads, data.Exception.ThreadId)) {
+  for (const ThreadStack* thread : CallStackBlockOrder(data.Threads, data.Exception.ThreadId)) {
     table.AddBanner(ThreadBanner(*thread, data.Exception.ThreadId, options));
     for (const StackEntry& entry : thread->Entries) {
       if (!entry.Visible()) continue;
       table.AddRow({FormatHex8(entry.Address), FileNameOf(entry.Module), entry.Unit, entry.Class,
-                    withProcedures ? entry.Procedure : std::string(), LineText(entry)});
+                    withProcedures ? entry.Procedure : std::string(), StackLineText(entry)});
     }
   }
   return PartTitle(options.Text(7)) + table.Render();

@@ -1,12 +1,25 @@
 // The parts of a report after the general part: call stack, modules, processor state.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "excreport/quill_module_options.h"
 #include "excreport/report_data.h"
 
 namespace kestrova {
+
+// The line opening a thread's block: its kind (text 69, 70 or 71), ID, priority and class, and
+// text 68 for the main thread.
+std::string ThreadBanner(const ThreadStack& thread, std::uint32_t exceptionThreadId, const TQuillModuleOptions& options);
+
+// A line number, followed by "[offset]" when the offset is not 0; empty for line 0.
+std::string StackLineText(const StackEntry& entry);
+
+// The thread blocks in report order: the exception thread's block and the calling blocks right
+// behind it first, then the others in their order.
+std::vector<const ThreadStack*> CallStackBlockOrder(const std::vector<ThreadStack>& threads, std::uint32_t exceptionThreadId);
 
 // The call stack table, one block per thread: the exception thread's block (and the block of
 // the thread that created it) first, then the others in their order. Procedure names are left

@@ -2,7 +2,7 @@
 
 #include <mutex>
 
-#include "excreport/message_box_presenter.h"
+#include "excreport/dialog_presenter.h"
 
 namespace kestrova {
 namespace {
@@ -19,7 +19,7 @@ void SetReportPresenter(std::shared_ptr<ReportPresenter> value) {
 
 std::shared_ptr<ReportPresenter> CurrentReportPresenter() {
   std::lock_guard lock(presenterMutex);
-  if (!presenter) presenter = std::make_shared<MessageBoxPresenter>();
+  if (!presenter) presenter = std::make_shared<DialogPresenter>();
   return presenter;
 }
 

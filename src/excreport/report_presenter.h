@@ -7,12 +7,14 @@
 
 #include "excreport/quill_module_options.h"
 #include "excreport/report_builder.h"
+#include "excreport/report_data.h"
 
 namespace kestrova {
 
 // What the report dialog is shown with.
 struct ReportView {
   const QuillReport* Report = nullptr;
+  const ReportData* Data = nullptr;  // what the report was built from
   std::string Message;  // the exception's message, for the simple mode
   const TQuillModuleOptions* Options = nullptr;
   int ErrorCount = 0;              // exceptions handled so far, this one included
@@ -45,7 +47,7 @@ class ReportPresenter {
   virtual void ShowMessage(const std::string& caption, const std::string& text, MessageKind kind) = 0;
 };
 
-// The presenter of the flow; the stand-in message box presenter until another one is set.
+// The presenter of the flow; the report dialog's (DialogPresenter) until another one is set.
 // Thread-safe; an empty pointer restores the stand-in.
 void SetReportPresenter(std::shared_ptr<ReportPresenter> presenter);
 std::shared_ptr<ReportPresenter> CurrentReportPresenter();

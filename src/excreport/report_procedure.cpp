@@ -91,6 +91,7 @@ class ReportRun final {
   std::optional<ThreadParker> paused_;
   std::vector<ThreadStack> threads_;
   TQuillExceptionRecord record_;
+  ReportData data_;
   QuillReport report_;
   std::string message_;
   std::string textToSend_;
@@ -172,9 +173,9 @@ void ReportRun::Prepare() {
   record_.Stacks = threads_;
   std::optional<DisplayMode> displayMode;
   if (display_ == DisplayKind::Gui) RunOnGuiThread([&] { displayMode = PrimaryDisplayMode(); });
-  const ReportData data = CollectReportData(state_, request_, options_, threads_, symbolizer, displayMode, time_);
-  report_ = BuildReport(data, options_);
-  message_ = ExceptionMessageText(data.Exception);
+  data_ = CollectReportData(state_, request_, options_, threads_, symbolizer, displayMode, time_);
+  report_ = BuildReport(data_, options_);
+  message_ = ExceptionMessageText(data_.Exception);
   logFileName_ = LogFilePath(options_, ComputerName());
   if ((options_.LogFlags() & 0x01) != 0) {
     try {
@@ -196,6 +197,7 @@ void ReportRun::ShowOnGui() {
   const std::shared_ptr<ReportPresenter> presenter = CurrentReportPresenter();
   ReportView view;
   view.Report = &report_;
+  view.Data = &data_;
   view.Message = message_;
   view.Options = &options_;
   view.ErrorCount = state_.ErrorCount;
@@ -245,6 +247,7 @@ void ReportRun::AskReproduceSteps() {
   std::string steps;
   RunOnGuiThread([&] { steps = presenter->AskReproduceSteps(options_); });
   AppendSection(report_, 8, options_.Text(81), steps);
+  data_.ReproduceText = steps;
 }
 
 void ReportRun::WriteLog() {
@@ -325,6 +328,7 @@ void ReportRun::Process() {
   std::string custom;
   FireEvent(&TQuillmarkEvents::OnCustomDataRequest, record_, RunOnExceptionThread, custom);
   AppendSection(report_, 7, options_.Text(13), custom);
+  data_.CustomData = custom;
 
   Enter(kStepMessage);
   ++state_.ErrorCount;

@@ -168,6 +168,17 @@ TEST_F(HandlingFlow, ExceptionInASlotIsReportedOnceFromItsThrowSiteAndLogged) {
   EXPECT_EQ(log.ItemValue("2.5", 0), "'abc' is not a valid integer value.");
 }
 
+TEST_F(HandlingFlow, ReportDialogIsTheDefaultPresenter) {
+  SetReportPresenter(nullptr);
+  Options().SetDialogCloseSecs(1);  // the dialog closes by itself, as by OK
+  QTimer::singleShot(0, [] { ThrowConversionError("dialog"); });
+  const bool logged = PumpUntil([this] { return LoggedReports() == 1; });
+  SetReportPresenter(presenter);
+  ASSERT_TRUE(logged);
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  EXPECT_EQ(App().declined, 0);
+}
+
 TEST_F(HandlingFlow, ExceptionEscapingAWorkerThreadIsReportedOnThatThread) {
   std::atomic<pid_t> eventThread{0};
   std::atomic<std::uint32_t> recordThread{0};

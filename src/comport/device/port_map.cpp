@@ -1,8 +1,9 @@
 #include "comport/device/port_map.h"
 
+#include "comport/device/config_folder.h"
+
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -35,17 +36,7 @@ int ComPortNumber(const std::string& portName) {
   return n >= 1 && n <= 16 ? n : 0;
 }
 
-std::filesystem::path PortMap::DefaultPath() {
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  std::filesystem::path base;
-  if (config != nullptr && *config != '\0') {
-    base = config;
-  } else {
-    const char* home = std::getenv("HOME");
-    base = std::filesystem::path(home != nullptr ? home : ".") / ".config";
-  }
-  return base / "kestrova" / "ports.conf";
-}
+std::filesystem::path PortMap::DefaultPath() { return KestrovaConfigFolder() / "ports.conf"; }
 
 PortMap PortMap::Load(const std::filesystem::path& file) {
   std::ifstream in(file);

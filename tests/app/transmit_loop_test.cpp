@@ -1,0 +1,148 @@
+// The transmit loop end to end: the window's ticks on a pseudo-terminal mapped as COM2, read
+// by the peer on the other side, in a real Qt event loop (offscreen).
+#include <termios.h>
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <string>
+#include <vector>
+
+#include "app/random_below.h"
+#include "app_test_support.h"
+#include "comport/com_port.h"
+
+namespace kestrova {
+namespace {
+
+using testing::App;
+using testing::Control;
+
+// Frames as the peer sees them: each ends with byte 13.
+std::vector<std::string> SplitFrames(const std::string& received) {
+  std::vector<std::string> frames;
+  std::string::size_type start = 0;
+  for (std::string::size_type end; (end = received.find('\r', start)) != std::string::npos;
+       start = end + 1)
+    frames.push_back(received.substr(start, end + 1 - start));
+  return frames;
+}
+
+class TransmitLoopTest : public ::testing::Test {
+ protected:
+  void TearDown() override { App().SetExceptionHook({}); }
+
+  void StartLoop(TFMain& window) {
+    window.show();
+    QTest::mouseClick(Control<QPushButton>(window, "Button1"), Qt::LeftButton);
+    ASSERT_TRUE(Control<QTimer>(window, "Timer1")->isActive());
+  }
+
+  // Runs the event loop until the peer has count frames; returns them.
+  std::vector<std::string> AwaitFrames(testing::PseudoTerminalCom2& line, std::size_t count) {
+    std::string received;
+    const bool arrived = QTest::qWaitFor(
+        [&] {
+          received += line.TakeReceived();
+          return SplitFrames(received).size() >= count;
+        },
+        5000);
+    EXPECT_TRUE(arrived) << "received: " << received;
+    return SplitFrames(received);
+  }
+
+  // Exceptions that leave the window's handlers, as the reporting subsystem would get them.
+  void InstallRecordingHook() {
+    App().SetExceptionHook([this](const std::exception_ptr& error) {
+      raised_.push_back(TApplication::ExceptionMessage(error));
+      return true;
+    });
+  }
+
+  std::vector<std::string> raised_;
+};
+
+TEST_F(TransmitLoopTest, FixedReadingEveryTickOnTheStoredLineSettings) {
+  testing::PseudoTerminalCom2 line;
+  TFMain window(App());
+  InstallRecordingHook();
+  StartLoop(window);
+  const std::vector<std::string> frames = AwaitFrames(line, 4);
+  ASSERT_GE(frames.size(), 4u);
+  for (const std::string& frame : frames) EXPECT_EQ(frame, "_040000_\r");
+
+  // The port left the line at 4800 baud, 8 data bits, 2 stop bits, no parity, raw output.
+  termios settings{};
+  ASSERT_EQ(::tcgetattr(line.Slave(), &settings), 0);
+  EXPECT_EQ(::cfgetospeed(&settings), static_cast<speed_t>(B4800));
+  EXPECT_EQ(settings.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+  EXPECT_EQ(settings.c_cflag & CSTOPB, static_cast<tcflag_t>(CSTOPB));
+  EXPECT_EQ(settings.c_cflag & PARENB, 0u);
+  EXPECT_EQ(settings.c_oflag & OPOST, 0u);
+
+  // Stopped: no frame follows, and the port is closed between ticks.
+  QTest::mouseClick(Control<QPushButton>(window, "Button1"), Qt::LeftButton);
+  EXPECT_EQ(Control<QPushButton>(window, "Button1")->text(), "Continua Loop");
+  QTest::qWait(20);
+  line.TakeReceived();
+  QTest::qWait(200);
+  EXPECT_EQ(line.TakeReceived(), "");
+  EXPECT_FALSE(Control<TComPort>(window, "ComPort1")->Connected());
+  EXPECT_TRUE(raised_.empty());
+}
+
+TEST_F(TransmitLoopTest, RandomReadingsOfAFreshSequence) {
+  testing::PseudoTerminalCom2 line;
+  TFMain window(App());
+  InstallRecordingHook();
+  testing::ClickCheckBox(Control<QCheckBox>(window, "CheckBox2"));
+  ASSERT_FALSE(Control<QCheckBox>(window, "CheckBox1")->isChecked());
+  RandomSeed = 0;
+  StartLoop(window);
+  const std::vector<std::string> frames = AwaitFrames(line, 3);
+  ASSERT_GE(frames.size(), 3u);
+  EXPECT_EQ(std::vector<std::string>(frames.begin(), frames.begin() + 3),
+            (std::vector<std::string>{"_020000_\r", "_020015_\r", "_020430_\r"}));
+  EXPECT_TRUE(raised_.empty());
+}
+
+TEST_F(TransmitLoopTest, NonNumberFailsEveryTickAndSendsNothing) {
+  testing::PseudoTerminalCom2 line;
+  TFMain window(App());
+  InstallRecordingHook();
+  Control<QLineEdit>(window, "Edit1")->setText("4x0000");
+  testing::TickCounter ticks(Control<QTimer>(window, "Timer1"));
+  StartLoop(window);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return ticks.Count() >= 5; }, 5000));
+  QCoreApplication::processEvents();
+  // The failure leaves every tick, and the loop keeps running.
+  EXPECT_EQ(static_cast<int>(raised_.size()), ticks.Count());
+  for (const std::string& message : raised_)
+    EXPECT_EQ(message, "'4x0000' is not a valid floating point value.");
+  EXPECT_TRUE(Control<QTimer>(window, "Timer1")->isActive());
+  EXPECT_EQ(line.TakeReceived(), "");
+
+  // Corrected while running: the next ticks send again.
+  Control<QLineEdit>(window, "Edit1")->setText("40000");
+  const std::vector<std::string> frames = AwaitFrames(line, 1);
+  ASSERT_FALSE(frames.empty());
+  EXPECT_EQ(frames.front(), "_040000_\r");
+}
+
+TEST_F(TransmitLoopTest, MissingPortSendsNothingAndShowsNothing) {
+  testing::PortMapScope map("COM2 = /nonexistent/kestrova-tty\n");
+  TFMain window(App());
+  InstallRecordingHook();
+  testing::TickCounter ticks(Control<QTimer>(window, "Timer1"));
+  StartLoop(window);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return ticks.Count() >= 3; }, 5000));
+  EXPECT_TRUE(raised_.empty());
+  EXPECT_EQ(App().ExceptionBox(), nullptr);
+  EXPECT_FALSE(Control<TComPort>(window, "ComPort1")->Connected());
+}
+
+}  // namespace
+}  // namespace kestrova
