@@ -26,16 +26,16 @@ ReportTime LocalReportTime(std::int64_t unixSeconds) {
 
 ReportTime CurrentReportTime() { return LocalReportTime(static_cast<std::int64_t>(::time(nullptr))); }
 
-ApplicationInfo CollectApplicationInfo(std::string_view version, double buildDate) {
+ApplicationInfo CollectApplicationInfo(std::string_view version, double buildDate, const std::string& processFolder) {
   ApplicationInfo info;
   const long ticksPerSecond = ::sysconf(_SC_CLK_TCK);
-  const std::uint64_t startTicks = ParseStartTicks(ReadSystemFile("/proc/self/stat"));
+  const std::uint64_t startTicks = ParseStartTicks(ReadSystemFile((processFolder + "/stat").c_str()));
   info.StartTime = LocalReportTime(ParseBootTime(ReadSystemFile("/proc/stat")) +
                                    static_cast<std::int64_t>(startTicks / static_cast<std::uint64_t>(ticksPerSecond > 0 ? ticksPerSecond : 100)));
   std::error_code error;
-  info.Name = std::filesystem::read_symlink("/proc/self/exe", error).filename().string();
+  info.Name = std::filesystem::read_symlink(processFolder + "/exe", error).filename().string();
   info.Version = version.empty() ? "0.0.0.0" : std::string(version);
-  info.Parameters = ParseCommandLineParameters(ReadSystemFile("/proc/self/cmdline"));
+  info.Parameters = ParseCommandLineParameters(ReadSystemFile((processFolder + "/cmdline").c_str()));
   if (buildDate != 0) info.CompilationDate = BuildDateTime(buildDate, CurrentReportTime().UtcOffsetSeconds);
   return info;
 }

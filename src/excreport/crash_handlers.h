@@ -29,6 +29,9 @@ class CrashHandlers final {
   CrashHandlers(const CrashHandlers&) = delete;
   CrashHandlers& operator=(const CrashHandlers&) = delete;
 
+  // Tells the helper whether the program has a GUI (it then shows its report with one).
+  void SetGuiProgram(bool gui);
+
  private:
   struct Installation;
   std::unique_ptr<Installation> installation_;

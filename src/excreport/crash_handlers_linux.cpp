@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/mman.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -84,6 +85,9 @@ void DieByDefault(int signal) {
     ::_exit(127);
   }
   if (child > 0) {
+    // Under Yama's ptrace scope 1 only this lets the helper (a child, not an ancestor) read
+    // our memory and /proc entries.
+    ::prctl(PR_SET_PTRACER, child, 0, 0, 0);  // prctl (syscall)
     int status = 0;
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {  // wait4 (syscall)
     }
@@ -227,6 +231,8 @@ CrashHandlers::CrashHandlers() {
     throw;
   }
 }
+
+void CrashHandlers::SetGuiProgram(bool gui) { handlerData.record->GuiProgram = gui; }
 
 CrashHandlers::~CrashHandlers() {
   std::set_terminate(installation_->previousTerminate);

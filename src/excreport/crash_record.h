@@ -56,6 +56,7 @@ struct CrashRecord {
   char ExceptionMessage[2048];  // uncaught exception: what()
   char ExecutablePath[PATH_MAX];   // /proc/self/exe as resolved at install
   char StartDirectory[PATH_MAX];   // current directory at install, for a restart
+  bool GuiProgram;                 // the crashed program had its GUI up: the helper shows one too
 };
 
 }  // namespace kestrova

@@ -50,7 +50,7 @@ void FreezeThread::Run() {
 
 void FreezeThread::ReportFreeze() {
   try {
-    ThreadStack stack;
+    ParkedThread stack;
     {
       ThreadParker parker({watchedThread_}, kDefaultParkDeadline);
       if (parker.Threads().empty()) return;  // the watched thread has ended

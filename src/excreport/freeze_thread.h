@@ -25,7 +25,7 @@ namespace kestrova {
 // it waits for a callback under way to return.
 class FreezeThread final {
  public:
-  using FreezeCallback = std::function<void(const ThreadStack& watchedThread)>;
+  using FreezeCallback = std::function<void(const ParkedThread& watchedThread)>;
 
   static constexpr std::chrono::milliseconds kCheckInterval{50};
 

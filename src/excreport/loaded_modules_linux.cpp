@@ -7,9 +7,9 @@
 
 namespace kestrova {
 
-std::vector<ReportModule> CollectLoadedModules() {
+std::vector<ReportModule> CollectLoadedModules(const std::string& processFolder) {
   std::vector<ReportModule> modules;
-  for (const MappedFile& file : ParseMappedFiles(ReadSystemFile("/proc/self/maps"))) {
+  for (const MappedFile& file : ParseMappedFiles(ReadSystemFile((processFolder + "/maps").c_str()))) {
     ReportModule module;
     module.Handle = file.Start;
     module.Name = FileNameOf(file.Path);

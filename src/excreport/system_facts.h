@@ -47,7 +47,9 @@ ReportTime LocalReportTime(std::int64_t unixSeconds);
 ReportTime CurrentReportTime();
 
 // `version` empty means "0.0.0.0"; `buildDate` counts days from 1899-12-30, 0 = none.
-ApplicationInfo CollectApplicationInfo(std::string_view version, double buildDate);
+// `processFolder` names the process: this one, or a crashed one that its helper reports.
+ApplicationInfo CollectApplicationInfo(std::string_view version, double buildDate,
+                                       const std::string& processFolder = "/proc/self");
 
 // The host name, at most 15 characters.
 std::string ComputerName();
@@ -57,8 +59,8 @@ OperatingSystemInfo CollectOperatingSystemInfo();
 
 NetworkInfo CollectNetworkInfo();
 
-// The files mapped into this process, ordered by load address.
-std::vector<ReportModule> CollectLoadedModules();
+// The files mapped into the process, ordered by load address.
+std::vector<ReportModule> CollectLoadedModules(const std::string& processFolder = "/proc/self");
 
 // The whole content of a (small, virtual) file; empty when it cannot be read.
 std::string ReadSystemFile(const char* path);

@@ -13,7 +13,7 @@
 namespace kestrova {
 
 // One thread as a report shows it.
-struct ThreadStack {
+struct ParkedThread {
   pid_t ThreadId = 0;
   std::string Name;   // /proc/self/task/TID/comm
   int Priority = 0;   // nice value, -20 (highest) .. 19 (lowest)
@@ -52,14 +52,14 @@ class ThreadParker final {
 
   // The threads asked, in thread ID order; threads that ended before they were asked are left
   // out.
-  const std::vector<ThreadStack>& Threads() const { return threads_; }
+  const std::vector<ParkedThread>& Threads() const { return threads_; }
 
  private:
   void Park(const std::vector<pid_t>& threadIds, std::chrono::milliseconds deadline);
   void Release();
 
   std::unique_lock<std::mutex> exclusive_;
-  std::vector<ThreadStack> threads_;
+  std::vector<ParkedThread> threads_;
 };
 
 }  // namespace kestrova

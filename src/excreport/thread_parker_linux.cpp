@@ -121,7 +121,7 @@ void ThreadParker::Park(const std::vector<pid_t>& threadIds, std::chrono::millis
   // Everything the result needs is allocated before the first thread stops.
   for (pid_t id : threadIds) {
     if (id == self || threads_.size() == kMaxParkedThreads) continue;
-    ThreadStack& thread = threads_.emplace_back();
+    ParkedThread& thread = threads_.emplace_back();
     thread.ThreadId = id;
     thread.Name = ThreadName(id);
     thread.Priority = ThreadPriority(id);
@@ -164,7 +164,7 @@ void ThreadParker::Park(const std::vector<pid_t>& threadIds, std::chrono::millis
     const ParkSlot& slot = table.slots[i];
     const int state = slot.state.load(std::memory_order_acquire);
     if (state == kGone) continue;
-    ThreadStack& thread = threads_[kept++];
+    ParkedThread& thread = threads_[kept++];
     if (&thread != &threads_[i]) thread = std::move(threads_[i]);
     thread.Answered = state == kParked;
     if (thread.Answered) thread.Frames.assign(slot.frames, slot.frames + slot.frameCount);

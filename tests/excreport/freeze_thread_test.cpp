@@ -33,18 +33,18 @@ TEST(FreezeThread, ReportsAThreadWhoseHeartbeatStopped) {
   });
   const pid_t guiThread = guiId.get_future().get();
 
-  std::promise<ThreadStack> reported;
+  std::promise<ParkedThread> reported;
   std::atomic<int> calls{0};
   {
     FreezeThread watchdog(
         300ms,
-        [&](const ThreadStack& stack) {
+        [&](const ParkedThread& stack) {
           if (calls++ == 0) reported.set_value(stack);
         },
         guiThread);
     auto report = reported.get_future();
     ASSERT_EQ(report.wait_for(20s), std::future_status::ready);
-    const ThreadStack stack = report.get();
+    const ParkedThread stack = report.get();
     EXPECT_EQ(stack.ThreadId, guiThread);
     EXPECT_TRUE(stack.Answered);
     EXPECT_GE(FrameIndexIn(stack.Frames, reinterpret_cast<void*>(&HangInRead), true, 12), 0);
@@ -62,7 +62,7 @@ TEST(FreezeThread, ReportsAThreadWhoseHeartbeatStopped) {
 TEST(FreezeThread, StaysQuietWhileTheHeartbeatGoesOn) {
   std::atomic<int> calls{0};
   {
-    FreezeThread watchdog(1s, [&](const ThreadStack&) { ++calls; });
+    FreezeThread watchdog(1s, [&](const ParkedThread&) { ++calls; });
     const auto end = std::chrono::steady_clock::now() + 2s;
     while (std::chrono::steady_clock::now() < end) {
       watchdog.Heartbeat();

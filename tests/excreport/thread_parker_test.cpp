@@ -108,8 +108,8 @@ class Worker {
   std::thread thread_;
 };
 
-const ThreadStack* Find(const ThreadParker& parker, pid_t id) {
-  for (const ThreadStack& thread : parker.Threads())
+const ParkedThread* Find(const ThreadParker& parker, pid_t id) {
+  for (const ParkedThread& thread : parker.Threads())
     if (thread.ThreadId == id) return &thread;
   return nullptr;
 }
@@ -125,7 +125,7 @@ TEST(ThreadParker, ParksOtherThreadsWithTheirStacksUntilReleased) {
     ThreadParker parker(kGenerous);
     EXPECT_EQ(Find(parker, CurrentThreadId()), nullptr) << "the caller is never parked";
     for (auto& worker : workers) {
-      const ThreadStack* thread = Find(parker, worker->tid_);
+      const ParkedThread* thread = Find(parker, worker->tid_);
       ASSERT_NE(thread, nullptr);
       EXPECT_TRUE(thread->Answered);
       EXPECT_GE(FrameIndexIn(thread->Frames, worker->function_, true, 12), 0)

@@ -1,0 +1,18 @@
+#include "app/exception_reporting_setup.h"
+
+#include "app/random_below.h"
+#include "comport/thread_guard.h"
+#include "excreport/capture_paths.h"
+#include "excreport/exception_reporting.h"
+#include "excreport/random_draw.h"
+
+namespace kestrova {
+
+void InstallExceptionReporting(TApplication& application) {
+  SetRandomDraw(RandomBelow);
+  SetThreadBodyGuard(RunReportedThreadBody);
+  application.SetExceptionHook(ReportApplicationException);
+  AttachExceptionReporting(application);
+}
+
+}  // namespace kestrova

@@ -1,0 +1,78 @@
+// A console program with the exception reporting installed, for handling_crash_test. Run as
+// "handling_probe MODE [MARKER]"; the log goes to the folder named by PROBE_LOG_FOLDER.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+
+#include "excreport/crash_report.h"
+#include "excreport/exception_manager.h"
+#include "excreport/exception_reporting.h"
+#include "excreport/handler_state.h"
+
+namespace kestrova::testing {
+
+class EProbeFailure : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+__attribute__((noinline)) void ThrowUncaught() { throw EProbeFailure("nobody catches this"); }
+
+__attribute__((noinline)) void WriteToKnownAddress() {
+  *reinterpret_cast<volatile int*>(0x1230) = 7;
+  asm volatile("");
+}
+
+// An exception the program catches and hands to the subsystem, as a central handler would.
+__attribute__((noinline)) bool HandOver(int round) {
+  try {
+    throw EProbeFailure("round " + std::to_string(round));
+  } catch (...) {
+    const std::exception_ptr exception = std::current_exception();
+    return ExceptionManager(&exception, 0, 0, 0);
+  }
+}
+
+}  // namespace kestrova::testing
+
+int main(int argc, char** argv) {
+  using namespace kestrova;
+  using namespace kestrova::testing;
+  if (const auto code = RunCrashReportHelperIfRequested(argc, argv)) return *code;
+  if (argc < 2) return 3;
+  ExceptionReportingScope reporting;
+  TQuillModuleOptionsEx& options = CurrentModuleOptions();
+  if (const char* folder = std::getenv("PROBE_LOG_FOLDER")) options.SetLogFolder(folder);
+  const std::string mode = argv[1];
+  if (mode == "uncaught") ThrowUncaught();
+  if (mode == "segv") WriteToKnownAddress();
+  if (mode == "restart" && argc == 3) {
+    // The restarted instance finds the marker and says so.
+    if (std::filesystem::exists(argv[2])) {
+      std::ofstream(argv[2], std::ios::app) << "second\n";
+      return 0;
+    }
+    std::ofstream(argv[2]) << "first\n";
+    // One handled exception within a minute is a repeated crash: end and restart.
+    options.SetHandlingFlags(options.HandlingFlags() | 0x01);
+    options.SetRepeatCrashCount(1);
+    options.SetRepeatCrashAction(1);
+    HandOver(1);
+    return 5;  // not reached: the rule ends the process
+  }
+  if (mode == "repeated") {
+    options.SetHandlingFlags(options.HandlingFlags() | 0x01);
+    options.SetRepeatCrashCount(3);
+    options.SetRepeatCrashAction(0);
+    for (int round = 1; round <= 5; ++round) {
+      HandOver(round);
+      std::printf("handled %d\n", round);
+      std::fflush(stdout);
+    }
+    return 0;
+  }
+  return 4;
+}
