@@ -1,0 +1,121 @@
+// Kestrova under a real X server: a reading that is no number shows the report dialog with the
+// exception's message, OK closes it, and the loop goes on to the next report. The test starts
+// Xvfb and runs the scenario in a child run of this program on that display.
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "app/exception_reporting_setup.h"
+#include "app_test_support.h"
+#include "excreport/exception_reporting.h"
+#include "excreport/handler_state.h"
+#include "excreport/report_dialog.h"
+
+namespace kestrova {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::App;
+using testing::Control;
+
+constexpr const char* kChildFlag = "KESTROVA_XVFB_CHILD";
+const QString kMessage = "'abc' is not a valid floating point value.";
+
+// The report dialog on screen, or null.
+ReportDialog* ShownReportDialog() {
+  for (QWidget* widget : QApplication::topLevelWidgets())
+    if (auto* dialog = qobject_cast<ReportDialog*>(widget); dialog && dialog->isVisible()) return dialog;
+  return nullptr;
+}
+
+TEST(ReportDialogOnXServer, ScenarioInChild) {
+  if (std::getenv(kChildFlag) == nullptr) GTEST_SKIP() << "runs only as the child of the Xvfb test";
+  ASSERT_EQ(QGuiApplication::platformName(), "xcb");
+  const fs::path folder = fs::path(KESTROVA_BINARY_DIR) / ("xvfb-reporting-" + std::to_string(::getpid()));
+  fs::create_directories(folder);
+  StartExceptionReporting();
+  InstallExceptionReporting(App());
+  ASSERT_NE(TheHandlerState(), nullptr) << "the test program carries no valid data block";
+  CurrentModuleOptions().SetLogFolder(folder.string());
+
+  testing::PortMapScope map("COM2 = /nonexistent/kestrova-tty\n");
+  TFMain window(App());
+  Control<QLineEdit>(window, "Edit1")->setText("abc");
+  window.show();
+  QTest::mouseClick(Control<QPushButton>(window, "Button1"), Qt::LeftButton);
+
+  // Each report is answered from inside the dialog's own modal loop.
+  int reports = 0;
+  QString shownMessage;
+  QTimer answer;
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    ReportDialog* dialog = ShownReportDialog();
+    if (dialog == nullptr) return;
+    if (auto* label = dialog->findChild<QLabel*>("message")) shownMessage = label->text();
+    ++reports;
+    QTest::mouseClick(dialog->findChild<QPushButton*>("okButton"), Qt::LeftButton);
+  });
+  answer.start(50);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return reports >= 2; }, 20000)) << "reports seen: " << reports;
+  answer.stop();
+  Control<QTimer>(window, "Timer1")->stop();
+  EXPECT_TRUE(shownMessage.contains(kMessage)) << shownMessage.toStdString();
+  StopExceptionReporting();
+  fs::remove_all(folder);
+}
+
+TEST(ReportDialogOnXServer, BadReadingShowsTheDialogAndTheLoopGoesOn) {
+  if (std::getenv(kChildFlag) != nullptr) GTEST_SKIP() << "the child runs the scenario only";
+  // Xvfb picks a free display and writes its number to the pipe.
+  int displayPipe[2];
+  ASSERT_EQ(::pipe(displayPipe), 0);
+  const pid_t xvfb = ::fork();
+  ASSERT_GE(xvfb, 0);
+  if (xvfb == 0) {
+    ::close(displayPipe[0]);
+    const std::string fd = std::to_string(displayPipe[1]);
+    ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+             static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ::close(displayPipe[1]);
+  // Read the whole line: Xvfb dies if the pipe closes before it has written its newline.
+  std::string text;
+  char c = 0;
+  while (::read(displayPipe[0], &c, 1) == 1 && c != '\n') text += c;
+  ::close(displayPipe[0]);
+  ASSERT_FALSE(text.empty()) << "Xvfb did not start";
+  const std::string display = ":" + text;
+
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::setenv(kChildFlag, "1", 1);
+    ::setenv("DISPLAY", display.c_str(), 1);
+    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+    ::execl("/proc/self/exe", "report_dialog_xvfb_test", "--gtest_filter=ReportDialogOnXServer.ScenarioInChild",
+            static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ::kill(xvfb, SIGTERM);
+  ::waitpid(xvfb, nullptr, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the scenario failed on display " << display;
+}
+
+}  // namespace
+}  // namespace kestrova
