@@ -25,11 +25,16 @@ endfunction()
 # every run a private environment (offscreen Qt, its own XDG folders).
 function(kestrova_test name)
   cmake_parse_arguments(arg "" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
-  add_executable(${name} ${arg_SOURCES} ${PROJECT_SOURCE_DIR}/tests/test_main.cpp)
-  target_link_libraries(${name} PRIVATE ${arg_LIBS} GTest::gtest GTest::gmock Threads::Threads)
+  if(NOT TARGET kestrova_test_main)
+    # Built once, linked into every test executable.
+    add_library(kestrova_test_main STATIC ${PROJECT_SOURCE_DIR}/tests/test_main.cpp)
+    target_link_libraries(kestrova_test_main PUBLIC GTest::gtest GTest::gmock Threads::Threads)
+    target_compile_definitions(kestrova_test_main PUBLIC
+      KESTROVA_SOURCE_DIR="${PROJECT_SOURCE_DIR}" KESTROVA_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  endif()
+  add_executable(${name} ${arg_SOURCES})
+  target_link_libraries(${name} PRIVATE ${arg_LIBS} kestrova_test_main)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
-  target_compile_definitions(${name} PRIVATE
-    KESTROVA_SOURCE_DIR="${PROJECT_SOURCE_DIR}" KESTROVA_BINARY_DIR="${CMAKE_BINARY_DIR}")
   if(NOT arg_TIMEOUT)
     set(arg_TIMEOUT 120)
   endif()
