@@ -153,9 +153,13 @@ class SendStep final {
       WriteQuietly(logCopy_, logText);
     }
     if ((options_.SendFlags() & kSendFlagHtmlPage) != 0 && !Request().LastHtmlPage.empty()) {
-      htmlPage_ = Temp(kHtmlPageFileName).string();
-      // A CGI program keeps its last page.
-      if (!IsCgiProgram()) temporary_.Add(htmlPage_);
+      // A CGI program keeps its last page, in the temporary folder itself.
+      if (IsCgiProgram()) {
+        htmlPage_ = (context_.Services.TempFolder / kHtmlPageFileName).string();
+      } else {
+        htmlPage_ = Temp(kHtmlPageFileName).string();
+        temporary_.Add(htmlPage_);
+      }
       WriteQuietly(htmlPage_, Request().LastHtmlPage);
     }
     if ((options_.SendFlags() & kSendFlagXmlCopy) != 0 && !logName.empty()) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -12,6 +13,7 @@
 #include "excreport/delivery/archive_reader.h"
 #include "excreport/delivery/file_error.h"
 #include "excreport/delivery/recording_launcher.h"
+#include "excreport/delivery/script_server_process.h"
 #include "excreport/delivery/smtp_sink_process.h"
 
 namespace kestrova {
@@ -236,6 +238,43 @@ TEST_F(SendReportTest, MailClientFallsBackToMailtoWithTheReportInTheBody) {
                                                   "Body%0D%0A%0D%0A%0D%0Athe%20full%20report"}));
   ASSERT_EQ(boxes_.size(), 1u);
   EXPECT_EQ(boxes_[0].text, "The message was sent successfully.");
+}
+
+TEST_F(SendReportTest, RetriedUploadAsksForTheFormFieldsAfresh) {
+  const fs::path requests = logFolder_ / "requests";
+  fs::create_directory(requests);
+  const test::ScriptServerProcess server("http_record_server.py", {requests.string()});
+  options_->SetMailMode(0);
+  options_->SetSendFlags(0x0002);
+  options_->SetUploadTarget("http://127.0.0.1/upload/missing");  // answered 404
+  options_->SetUploadPort(server.Port());
+  int fieldRequests = 0;
+  events_.OnCustomWebFieldsRequest = [&](const TQuillExceptionRecord&, std::vector<std::string>& names,
+                                         std::vector<std::string>& values) {
+    ++fieldRequests;
+    names.push_back("build");
+    values.push_back("42");
+  };
+  int afterWeb = 0;
+  events_.OnActionNotify = [&](const TQuillExceptionRecord&, int action, bool& flag) {
+    actions_.emplace_back(action, flag);
+    if (action == kActionAfterWeb && ++afterWeb == 1) flag = true;  // retry once
+  };
+  SendReport(request_, services_);
+
+  const std::vector<std::pair<int, bool>> actions = {{6, true}, {7, false}, {7, false}, {7, false}};
+  EXPECT_EQ(actions_, actions);
+  EXPECT_EQ(fieldRequests, 2);
+  ASSERT_TRUE(fs::exists(requests / "request-2.bin"));
+  EXPECT_FALSE(fs::exists(requests / "request-3.bin"));
+  const std::string second = ReadFile(requests / "request-2.bin");
+  const std::string field = "name=\"build\";\r\n\r\n42\r\n";
+  const std::size_t first = second.find(field);
+  ASSERT_NE(first, std::string::npos);
+  EXPECT_EQ(second.find(field, first + 1), std::string::npos);
+  EXPECT_EQ(LastWarning().Text, "[HTTP] HTTP error code: 404 (Not Found)");
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].text, "Sorry, sending the message didn't work.");
 }
 
 TEST_F(SendReportTest, TemporaryFilesGoAlsoWhenPackingRaises) {
