@@ -3,6 +3,7 @@
 #include "app/random_below.h"
 #include "comport/thread_guard.h"
 #include "excreport/capture_paths.h"
+#include "excreport/delivery/send_report.h"
 #include "excreport/exception_reporting.h"
 #include "excreport/random_draw.h"
 
@@ -11,6 +12,7 @@ namespace kestrova {
 void InstallExceptionReporting(TApplication& application) {
   SetRandomDraw(RandomBelow);
   SetThreadBodyGuard(RunReportedThreadBody);
+  InstallReportSending();
   application.SetExceptionHook(ReportApplicationException);
   AttachExceptionReporting(application);
 }

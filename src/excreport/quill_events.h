@@ -39,6 +39,10 @@ enum QuillAction : int {
   kActionAfterShow = 1,
   kActionBeforeLogSave = 2,
   kActionAfterLogSave = 3,
+  kActionBeforeEmail = 4,
+  kActionAfterEmail = 5,  // after a failed attempt (retry flag) and after the delivery (success)
+  kActionBeforeWeb = 6,
+  kActionAfterWeb = 7,  // after a failed attempt (retry flag) and after the delivery (success)
   kActionTerminateRequested = 8,
 };
 

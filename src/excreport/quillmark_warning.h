@@ -1,26 +1,15 @@
-// TQuillmarkErrorCode and TQuillmarkWarning: a recoverable failure of the reporting subsystem.
+// TQuillmarkWarning: a recoverable failure of the reporting subsystem, as a step hands it on.
 #pragma once
 
 #include <string>
 
-namespace kestrova {
+#include "excreport/quill_warnings.h"
 
-// The kinds of recoverable failures; the handling flow keeps the last one as its warning.
-enum TQuillmarkErrorCode : int {
-  eeNone,
-  eeShowError,
-  eeLogError,
-  eeEmailMAPIError,
-  eeEmailShellError,
-  eeEmailSMTPError,
-  eeWebHTTPError,
-  eeWebHTTPSError,
-  eeWebFTPError,
-};
+namespace kestrova {
 
 // One warning as a step hands it to the handling flow, which records it.
 struct TQuillmarkWarning {
-  TQuillmarkErrorCode code = eeNone;
+  TQuillmarkErrorCode code = TQuillmarkErrorCode::eeNone;
   std::string step;     // name of the step that failed, e.g. "SMTP"
   std::string message;  // what went wrong
 };

@@ -66,7 +66,7 @@ int WriteAll(int fd, std::span<const std::uint8_t> bytes) {
 
 }  // namespace
 
-FileContents ReadWholeFile(const std::filesystem::path& path) {
+FileContents ReadFileContents(const std::filesystem::path& path) {
   // O_NONBLOCK keeps the open from waiting on a pipe; it changes nothing for a regular file.
   FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (fd.Get() < 0) throw EFileError("open", path, errno);

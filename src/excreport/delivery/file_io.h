@@ -18,7 +18,7 @@ struct FileContents {
 // Reads a regular file whole; others may go on reading and writing it meanwhile.
 // Throws EFileError when it cannot be opened or read, or is not a regular file (a folder,
 // a pipe or a device would not give a file's contents, or would block).
-FileContents ReadWholeFile(const std::filesystem::path& path);
+FileContents ReadFileContents(const std::filesystem::path& path);
 
 // Replaces the file at path by bytes in one step: the bytes go to a new file beside it, which is
 // then renamed over path. On any failure that new file is removed and path is left as it was.

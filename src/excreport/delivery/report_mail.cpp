@@ -12,7 +12,7 @@ namespace {
 constexpr int kResolvingText = 77;
 
 TQuillmarkWarning SmtpWarning(const std::string& message) {
-  return {eeEmailSMTPError, "SMTP", message};
+  return {TQuillmarkErrorCode::eeEmailSMTPError, "SMTP", message};
 }
 
 class TRecipientLoop final {

@@ -35,7 +35,7 @@ TTGZWriter::TTGZWriter(std::filesystem::path archiveFileName)
 void TTGZWriter::AddFile(const std::filesystem::path& fileName, std::string_view entryName) {
   std::string name = FileNameWithoutFolder(entryName);
   if (name.empty()) name = FileNameWithoutFolder(fileName.string());
-  const FileContents contents = ReadWholeFile(fileName);
+  const FileContents contents = ReadFileContents(fileName);
   encoder_.AddEntry(name, contents.ModificationTime, contents.Bytes);
 }
 

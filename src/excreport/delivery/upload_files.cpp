@@ -26,7 +26,7 @@ std::vector<TExistingFile> ExistingFiles(const TUploadFiles& files) {
 }
 
 std::string ReadUploadFile(const std::string& path) {
-  const FileContents contents = ReadWholeFile(path);
+  const FileContents contents = ReadFileContents(path);
   return std::string(contents.Bytes.begin(), contents.Bytes.end());
 }
 

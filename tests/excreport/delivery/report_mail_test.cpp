@@ -95,7 +95,7 @@ TEST_F(ReportMailTest, RefusedRecipientLeavesAWarningAndTheNextIsStillTried) {
   const TReportMailResult result = SendReportMail(mail_, DefaultTexts(), feed_);
   EXPECT_TRUE(result.sent);
   ASSERT_EQ(result.warnings.size(), 1u);
-  EXPECT_EQ(result.warnings[0].code, eeEmailSMTPError);
+  EXPECT_EQ(result.warnings[0].code, TQuillmarkErrorCode::eeEmailSMTPError);
   EXPECT_EQ(result.warnings[0].step, "SMTP");
   EXPECT_TRUE(
       result.warnings[0].message.ends_with("RCPT TO:<refused@x.test>\r\n550 no such user here\r\n"))
@@ -137,7 +137,7 @@ TEST_F(ReportMailTest, DirectModeAsksEachDomainsMailHostAndStopsWhenOneIsNotFoun
 
   EXPECT_FALSE(result.sent);
   ASSERT_EQ(result.warnings.size(), 1u);
-  EXPECT_EQ(result.warnings[0].code, eeEmailSMTPError);
+  EXPECT_EQ(result.warnings[0].code, TQuillmarkErrorCode::eeEmailSMTPError);
   EXPECT_TRUE(result.warnings[0].message.starts_with("Cannot resolve the \"y.test\" MX record."))
       << result.warnings[0].message;
   EXPECT_EQ(EventsOf("RCPT"), (std::vector<std::string>{"RCPT a@x.test", "RCPT b@z.test"}));

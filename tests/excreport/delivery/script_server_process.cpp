@@ -1,9 +1,12 @@
 // Starting and stopping the Python test servers.
 #include "excreport/delivery/script_server_process.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -58,6 +61,18 @@ ScriptServerProcess::ScriptServerProcess(const std::string& script,
 ScriptServerProcess::~ScriptServerProcess() {
   kill(pid_, SIGTERM);
   waitpid(pid_, nullptr, 0);
+}
+
+std::uint16_t UnusedLoopbackPort() {
+  const int s = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+  close(s);
+  return ntohs(address.sin_port);
 }
 
 }  // namespace kestrova::test

@@ -13,6 +13,9 @@ namespace kestrova::test {
 // A new empty folder under the temporary folder, named prefix + a unique suffix.
 std::filesystem::path MakeTempFolder(const std::string& prefix);
 
+// A port of 127.0.0.1 that nobody listens on (just given out by the system and released).
+std::uint16_t UnusedLoopbackPort();
+
 class ScriptServerProcess final {
  public:
   // Starts Debian's /usr/bin/python3 with the script (a file beside this one) and args, and

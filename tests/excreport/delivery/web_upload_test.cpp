@@ -3,9 +3,6 @@
 #include "excreport/delivery/web_upload.h"
 
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -71,18 +68,6 @@ std::vector<Step> BlockSteps(std::int64_t total, std::int64_t bytes) {
     steps.emplace_back(upBlockSent, total, done);
   }
   return steps;
-}
-
-std::uint16_t UnusedPort() {
-  const int s = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-  close(s);
-  return ntohs(address.sin_port);
 }
 
 class WebUploadTest : public ::testing::Test {
@@ -207,7 +192,7 @@ TEST_F(HttpUploadTest, StatusOtherThan200IsTheResultWithItsText) {
 }
 
 TEST_F(WebUploadTest, RefusedConnectionGivesTheConnectErrorAndItsText) {
-  const TUploadTarget target{"127.0.0.1", "upload", "", "", UnusedPort(), ""};
+  const TUploadTarget target{"127.0.0.1", "upload", "", "", test::UnusedLoopbackPort(), ""};
   const TWebResult result = PostReportFiles(target, false, {}, files_, Draws(), Record());
   EXPECT_EQ(result.code, 12029);
   EXPECT_NE(result.errorText, "");
