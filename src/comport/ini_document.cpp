@@ -88,11 +88,17 @@ std::optional<std::string> IniDocument::Value(std::string_view section, std::str
 }
 
 void IniDocument::SetValue(std::string_view section, std::string_view key, std::string_view value) {
+  // The message names the part the file cannot hold: the section, the key, or the key's value.
+  if (HasLineBreak(section) || section.find(']') != std::string_view::npos) {
+    throw std::invalid_argument("INI file cannot hold section '" + std::string(section) + "'");
+  }
   const std::string_view name = Trim(key);
-  if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value) ||
-      section.find(']') != std::string_view::npos || key.find('=') != std::string_view::npos ||
-      name.empty() || name.starts_with(';') || name.starts_with('#') || name.starts_with('[')) {
+  if (HasLineBreak(key) || key.find('=') != std::string_view::npos || name.empty() || name.starts_with(';') ||
+      name.starts_with('#') || name.starts_with('[')) {
     throw std::invalid_argument("INI file cannot hold key '" + std::string(key) + "'");
+  }
+  if (HasLineBreak(value)) {
+    throw std::invalid_argument("INI file cannot hold the value of key '" + std::string(key) + "'");
   }
   Line entry;
   entry.kind = LineKind::Entry;

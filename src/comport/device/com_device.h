@@ -30,7 +30,9 @@ class ComDevice {
   virtual int Open(const std::string& path) = 0;
   // Closes an open device; does nothing otherwise. Never fails.
   virtual void Close() = 0;
+  // EINVAL for sizes outside QueueSizesInRange.
   virtual int SetupQueues(const QueueSizes& sizes) = 0;
+  // EINVAL (or the driver's own error) for a block the device cannot carry; nothing changes then.
   virtual int SetState(const DeviceControlBlock& dcb) = 0;
   virtual int SetTimeouts(const CommTimeouts& timeouts) = 0;
   // The modem input lines as kModem*On bits; 0 on a device without modem lines.

@@ -1,6 +1,7 @@
 #include "comport/device/com_device_posix.h"
 
 #include "comport/device/custom_rate.h"
+#include "comport/device/rs485_mode.h"
 #include "comport/device/termios_settings.h"
 
 #include <fcntl.h>
@@ -14,9 +15,9 @@
 namespace kestrova {
 namespace {
 
-// Modem ioctls answer ENOTTY (older kernels EINVAL) on devices without modem lines, such as
-// pseudo-terminals: those devices simply have no lines to set or read.
-bool ModemLinesUnsupported(int err) { return err == ENOTTY || err == EINVAL; }
+// Modem and RS-485 ioctls answer ENOTTY (older kernels EINVAL) on devices without modem lines
+// or RS-485 mode, such as pseudo-terminals: those devices simply do not have them.
+bool IoctlUnsupported(int err) { return err == ENOTTY || err == EINVAL; }
 
 }  // namespace
 
@@ -64,6 +65,7 @@ void ComDevicePosix::Close() {
 
 int ComDevicePosix::SetupQueues(const QueueSizes& sizes) {
   if (fd_ < 0) return EBADF;
+  if (!QueueSizesInRange(sizes)) return EINVAL;
   queues_ = sizes;
   std::lock_guard lock(mutex_);
   input_.SetCapacity(sizes.InputSize);
@@ -74,6 +76,8 @@ int ComDevicePosix::SetState(const DeviceControlBlock& dcb) {
   termios t{};
   if (int err = ReadTermios(t)) return err;
   if (int err = ApplyDeviceControlBlock(t, dcb)) return err;
+  // Before the line settings, so that a driver refusing RTS toggle leaves the device as it was.
+  if (int err = SetRs485Mode(dcb)) return err;
   if (int err = WriteTermios(t)) return err;
   if (!StandardSpeed(dcb.BaudRate)) {
     if (int err = SetCustomRate(fd_, dcb.BaudRate)) return err;
@@ -97,7 +101,7 @@ int ComDevicePosix::GetModemStatus(std::uint32_t& status) {
   int lines = 0;
   if (::ioctl(fd_, TIOCMGET, &lines) != 0) {
     int err = errno;
-    return ModemLinesUnsupported(err) ? 0 : err;
+    return IoctlUnsupported(err) ? 0 : err;
   }
   if (lines & TIOCM_CTS) status |= kModemCtsOn;
   if (lines & TIOCM_DSR) status |= kModemDsrOn;
@@ -108,7 +112,7 @@ int ComDevicePosix::GetModemStatus(std::uint32_t& status) {
 
 void ComDevicePosix::FindLineSource() {
   // Asked once per open: a device without modem lines then costs no failing ioctl per reading.
-  hasModemLines_ = ::ioctl(fd_, TIOCMGET, &modemBits_) == 0 || !ModemLinesUnsupported(errno);
+  hasModemLines_ = ::ioctl(fd_, TIOCMGET, &modemBits_) == 0 || !IoctlUnsupported(errno);
   if (ReadCounts(eventCounts_)) {
     errorCounts_ = eventCounts_;
     lineSource_ = LineSource::Counters;
@@ -157,13 +161,33 @@ int ComDevicePosix::WriteTermios(const termios& t) const {
   return ::tcsetattr(fd_, TCSANOW, &t) == 0 ? 0 : errno;
 }
 
+int ComDevicePosix::SetRs485Mode(const DeviceControlBlock& dcb) const {
+  const bool toggle = dcb.fRtsControl == kRtsControlToggle;
+  serial_rs485 current{};
+  if (::ioctl(fd_, TIOCGRS485, &current) != 0) {
+    // A driver without RS-485 mode cannot toggle RTS, and has no such mode to switch off.
+    int err = errno;
+    return toggle || !IoctlUnsupported(err) ? err : 0;
+  }
+  std::optional<serial_rs485> wanted = Rs485ModeFor(current, dcb);
+  if (!wanted) return 0;
+  if (::ioctl(fd_, TIOCSRS485, &*wanted) != 0) return errno;
+  // The driver answers with the mode it took. One that cannot raise RTS only while sending
+  // (it dropped a flag or turned the levels round) gets its previous mode back.
+  if (toggle && !TogglesRts(*wanted)) {
+    ::ioctl(fd_, TIOCSRS485, &current);
+    return EINVAL;
+  }
+  return 0;
+}
+
 int ComDevicePosix::SetModemControl(const DeviceControlBlock& dcb) const {
   if (!hasModemLines_) return 0;
   ModemControl lines = ModemControlLines(dcb);
   for (auto [request, bits] : {std::pair{TIOCMBIS, lines.set}, std::pair{TIOCMBIC, lines.clear}}) {
     if (bits == 0 || ::ioctl(fd_, request, &bits) == 0) continue;
     int err = errno;
-    if (!ModemLinesUnsupported(err)) return err;
+    if (!IoctlUnsupported(err)) return err;
   }
   return 0;
 }

@@ -65,6 +65,9 @@ class ComDevicePosix final : public ComDevice {
   int ReadTermios(termios& t) const;
   int WriteTermios(const termios& t) const;
   int SetModemControl(const DeviceControlBlock& dcb) const;
+  // RTS toggle through the driver's RS-485 mode, which is switched off for the other RTS
+  // controls; ENOTTY (nothing changed) when the driver has no such mode.
+  int SetRs485Mode(const DeviceControlBlock& dcb) const;
   void FindLineSource();
   // True while the driver holds written bytes that have not left.
   bool OutputQueued() const;

@@ -69,6 +69,16 @@ struct QueueSizes {
   bool operator==(const QueueSizes&) const = default;
 };
 
+// The largest queue a device sets up. A size is taken as it is given, so a negative setting
+// arrives as a huge one; a bound keeps a flooding peer from growing the input queue without end.
+inline constexpr std::uint32_t kMaxQueueSize = 16u << 20;
+
+// True when both sizes lie in 1..kMaxQueueSize; a device refuses any other sizes (EINVAL).
+constexpr bool QueueSizesInRange(const QueueSizes& sizes) {
+  auto inRange = [](std::uint32_t size) { return size >= 1 && size <= kMaxQueueSize; };
+  return inRange(sizes.InputSize) && inRange(sizes.OutputSize);
+}
+
 // Modem status bits reported by ComDevice::GetModemStatus.
 inline constexpr std::uint32_t kModemCtsOn = 0x10, kModemDsrOn = 0x20, kModemRingOn = 0x40,
                                kModemRlsdOn = 0x80;

@@ -60,16 +60,15 @@ TEST_F(PseudoTerminal, ConfiguresRawLineAndReadsNoModemLines) {
   EXPECT_EQ(device.SetState(Block(0)), EINVAL);
 }
 
-TEST_F(PseudoTerminal, CustomRateIsReadBack) {
+TEST_F(PseudoTerminal, CustomRateIsReadBackAndATableRateResetsBothDirections) {
   ComDevicePosix device;
   ASSERT_EQ(device.Open(path_), 0);
-  ASSERT_EQ(device.SetState(Block(31250)), 0);
-  std::uint32_t rate = 0;
-  ASSERT_EQ(ReadRate(device.Descriptor(), rate), 0);
-  EXPECT_EQ(rate, 31250u);
-  ASSERT_EQ(device.SetState(Block(9600)), 0);
-  ASSERT_EQ(ReadRate(device.Descriptor(), rate), 0);
-  EXPECT_EQ(rate, 9600u);
+  LineRates rates;
+  for (std::uint32_t rate : {31250u, 115200u, 56000u, 9600u}) {
+    ASSERT_EQ(device.SetState(Block(rate)), 0);
+    ASSERT_EQ(ReadRates(device.Descriptor(), rates), 0);
+    EXPECT_EQ(rates, (LineRates{.input = rate, .output = rate})) << "in " << rates.input << " out " << rates.output;
+  }
 }
 
 TEST_F(PseudoTerminal, InputThatArrivedWhileClosedIsDiscardedAtOpen) {
