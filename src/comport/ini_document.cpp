@@ -82,7 +82,8 @@ IniDocument::Position IniDocument::Find(std::string_view section, std::string_vi
 }
 
 std::optional<std::string> IniDocument::Value(std::string_view section, std::string_view key) const {
-  const Position pos = Find(section, key);
+  // Keys are stored trimmed (SetValue), so they are looked up trimmed.
+  const Position pos = Find(section, Trim(key));
   if (!pos.entry) return std::nullopt;
   return lines_[*pos.entry].value;
 }

@@ -105,5 +105,22 @@ TEST(IniFileTest, RefusesWhatALineCannotHoldAndReportsUnreadableOrUnwritableFile
   }
 }
 
+// Keys are stored trimmed, so a key given with blanks around it reads back by the same text.
+// The second row is the input a fuzzer found: a tab before the key.
+TEST(IniFileTest, KeyWithSurroundingBlanksReadsBackAsWritten) {
+  const struct {
+    const char* section;
+    const char* key;
+    const char* value;
+  } cases[] = {{"ComPort1", " Port\t", "COM2"}, {"\xff", "\t\x8a", ""}};
+  for (const auto& c : cases) {
+    TempFolder dir;
+    TIniFile ini(dir / "d.ini");
+    ini.WriteString(c.section, c.key, c.value);
+    EXPECT_EQ(ini.ReadString(c.section, c.key, "?"), c.value) << c.key;
+    EXPECT_EQ(TIniFile(dir / "d.ini").ReadString(c.section, c.key, "?"), c.value) << c.key;
+  }
+}
+
 }  // namespace
 }  // namespace kestrova
