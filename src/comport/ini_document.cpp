@@ -61,6 +61,8 @@ std::string IniDocument::Text() const {
 }
 
 IniDocument::Position IniDocument::Find(std::string_view section, std::string_view key) const {
+  // Section names are read back trimmed from their headers, so they are looked up trimmed.
+  section = Trim(section);
   Position pos;
   bool inSection = false;
   bool inFirstSection = false;  // only the first section of the name takes new keys

@@ -105,14 +105,14 @@ TEST(IniFileTest, RefusesWhatALineCannotHoldAndReportsUnreadableOrUnwritableFile
   }
 }
 
-// Keys are stored trimmed, so a key given with blanks around it reads back by the same text.
-// The second row is the input a fuzzer found: a tab before the key.
-TEST(IniFileTest, KeyWithSurroundingBlanksReadsBackAsWritten) {
+// Section and key names are stored trimmed, so a name given with blanks around it reads back by
+// the same text. The last two rows are inputs a fuzzer found.
+TEST(IniFileTest, NamesWithSurroundingBlanksReadBackAsWritten) {
   const struct {
     const char* section;
     const char* key;
     const char* value;
-  } cases[] = {{"ComPort1", " Port\t", "COM2"}, {"\xff", "\t\x8a", ""}};
+  } cases[] = {{"ComPort1", " Port\t", "COM2"}, {"\xff", "\t\x8a", ""}, {" A", "k", "v"}};
   for (const auto& c : cases) {
     TempFolder dir;
     TIniFile ini(dir / "d.ini");
