@@ -9,11 +9,13 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "app_test_support.h"
 #include "caption_fit.h"
+#include "comport/custom_com_port.h"
 #include "comport/port_name_source.h"
 #include "comsetup/com_combo_box.h"
 #include "comsetup/com_setup_frm.h"
@@ -206,6 +208,27 @@ TEST_F(MainFormTest, ConfigPortaShowsTheSetupDialogForTheWindowsPort) {
   SetSelectorPortNames(nullptr);
   EXPECT_TRUE(dialogSeen) << "the click returned without showing the dialog";
   EXPECT_EQ(shown, QStringList({"COM2", "4800", "8", "2", "None", "None"}));
+}
+
+// What a handler raises goes from its slot to the central handler: nothing unwinds through Qt's
+// code, so nothing comes out of a direct emission either.
+TEST_F(MainFormTest, HandlersHandTheirFailuresToTheCentralHandler) {
+  std::vector<std::string> raised;
+  testing::App().SetExceptionHook([&raised](const std::exception_ptr& error) {
+    raised.push_back(TApplication::ExceptionMessage(error));
+    return true;
+  });
+  TCustomComPort::SetSettingsDialogRunner(
+      [](TCustomComPort&) { throw std::runtime_error("no dialog"); });
+  EXPECT_NO_THROW(Control<QPushButton>(window_, "BitBtn1")->click());
+  InstallSetupDialog();
+
+  Control<QLineEdit>(window_, "Edit1")->setText("4x");
+  EXPECT_NO_THROW(QMetaObject::invokeMethod(Control<QTimer>(window_, "Timer1"), "timeout",
+                                            Qt::DirectConnection));
+  testing::App().SetExceptionHook({});
+  EXPECT_EQ(raised,
+            (std::vector<std::string>{"no dialog.", "'4x' is not a valid floating point value."}));
 }
 
 }  // namespace
