@@ -1,6 +1,8 @@
-// Kestrova under a real X server: a reading that is no number shows the report dialog with the
-// exception's message, OK closes it, and the loop goes on to the next report. The test starts
-// Xvfb and runs the scenario in a child run of this program on that display.
+// Kestrova under a real X server: every caption of the window and the setup dialog fits; a
+// reading that is no number shows the report dialog with the exception's message, OK closes it,
+// the loop goes on without reporting the same failure again, reports another one, and can be
+// stopped right after OK. The test starts Xvfb and runs the scenario in a child run of this
+// program on that display.
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +21,8 @@
 
 #include "app/exception_reporting_setup.h"
 #include "app_test_support.h"
+#include "caption_fit.h"
+#include "comsetup/com_setup_frm.h"
 #include "excreport/exception_reporting.h"
 #include "excreport/handler_state.h"
 #include "excreport/report_dialog.h"
@@ -57,6 +61,15 @@ TEST(ReportDialogOnXServer, ScenarioInChild) {
   TFMain window(App());
   Control<QLineEdit>(window, "Edit1")->setText("abc");
   window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  // Every caption fits with the fonts and resolution of a real X server.
+  testing::ExpectCaptionsFit(window);
+  {
+    TComSetupFrm setup;
+    setup.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&setup));
+    testing::ExpectCaptionsFit(setup);
+  }
   QTest::mouseClick(Control<QPushButton>(window, "Button1"), Qt::LeftButton);
 
   // Each report is answered from inside the dialog's own modal loop.
@@ -71,10 +84,24 @@ TEST(ReportDialogOnXServer, ScenarioInChild) {
     QTest::mouseClick(dialog->findChild<QPushButton*>("okButton"), Qt::LeftButton);
   });
   answer.start(50);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return reports >= 2; }, 20000)) << "reports seen: " << reports;
-  answer.stop();
-  Control<QTimer>(window, "Timer1")->stop();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return reports >= 1; }, 20000)) << "no report";
   EXPECT_TRUE(shownMessage.contains(kMessage)) << shownMessage.toStdString();
+  // The same failure at the next ticks is not reported again; another one is.
+  QTest::qWait(300);
+  EXPECT_EQ(reports, 1);
+  Control<QLineEdit>(window, "Edit1")->setText("abcd");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return reports >= 2; }, 20000)) << "reports seen: " << reports;
+  EXPECT_TRUE(shownMessage.contains("'abcd' is not a valid floating point value."))
+      << shownMessage.toStdString();
+  // Right after OK the loop can be stopped: no report stands in the way of the click.
+  ASSERT_TRUE(QTest::qWaitFor([] { return ShownReportDialog() == nullptr; }, 5000));
+  auto* loop = Control<QPushButton>(window, "Button1");
+  QTest::mouseClick(loop, Qt::LeftButton);
+  EXPECT_EQ(loop->text(), "Continua Loop");
+  EXPECT_FALSE(Control<QTimer>(window, "Timer1")->isActive());
+  QTest::qWait(200);
+  answer.stop();
+  EXPECT_EQ(reports, 2);
   StopExceptionReporting();
   fs::remove_all(folder);
 }
