@@ -11,6 +11,7 @@
 #include <regex>
 #include <sstream>
 
+#include "excreport/delivery/base64.h"
 #include "excreport/delivery/mail_attachment.h"
 #include "excreport/delivery/mail_message.h"
 #include "excreport/delivery/mail_text.h"
@@ -161,6 +162,29 @@ TEST_F(SmtpMailSenderTest, RefusedRecipientEndsTheConversationWithItsTranscript)
       result.error.ends_with("RCPT TO:<refused@receiver.test>\r\n550 no such user here\r\n"))
       << result.error;
   for (const std::string& event : sink_.Events()) EXPECT_FALSE(event.starts_with("DATA"));
+}
+
+TEST_F(SmtpMailSenderTest, ErrorTextHoldsNeitherCredentialsNorThePayload) {
+  TSmtpMail mail = Mail("reject@receiver.test");
+  mail.user = "reporter";
+  mail.password = "secret-password";
+  for (int line = 0; line < 2000; ++line) mail.body += std::string(60, 'b') + "\r\n";
+  const TSmtpResult result = SendMailTo(mail);
+  EXPECT_FALSE(result.accepted);
+  // The login lines and the message show as stand-ins; the rest of the dialogue is all there.
+  std::smatch payload;
+  ASSERT_TRUE(std::regex_search(
+      result.error, payload,
+      std::regex("AUTH LOGIN\r\n334 [^\r]*\r\n<credentials>\r\n334 [^\r]*\r\n"
+                 "<credentials>\r\n235 [^\r]*\r\n(?:.|\r|\n)*DATA\r\n354 [^\r]*\r\n"
+                 "<message, ([0-9]+) bytes>\r\n554 message rejected\r\n$")))
+      << result.error;
+  EXPECT_GT(std::stoul(payload[1]), 120000u);
+  for (const std::string& secret :
+       {Base64Text(mail.user), Base64Text(mail.password), std::string(60, 'b')}) {
+    EXPECT_EQ(result.error.find(secret), std::string::npos) << secret;
+  }
+  EXPECT_LT(result.error.size(), 2000u);
 }
 
 TEST(SmtpMailSenderNoServerTest, ConnectionFailureIsReportedNotRaised) {

@@ -1,5 +1,5 @@
 // Pure text rules of the report e-mail: Base64, the date header, header cleaning, the
-// recipient list and the SMTP reply codes.
+// recipient list, the SMTP reply codes and where a reply ends.
 #include <gtest/gtest.h>
 
 #include "excreport/delivery/base64.h"
@@ -96,6 +96,26 @@ TEST(SmtpReplyTest, CodeIsTheNumberAtTheStartOfTheWholeReply) {
   EXPECT_FALSE(ReplyAccepted("250 OK\r\n", {}));
   EXPECT_FALSE(ReplyAccepted("OK\r\n", {250}));
   EXPECT_FALSE(ReplyAccepted("65786 wraps past 16 bits\r\n", {250}));
+}
+
+TEST(SmtpReplyTest, ReplyEndsAtItsFirstLineThatIsNoContinuation) {
+  const std::pair<std::string, std::size_t> cases[] = {
+      {"250 OK\r\n", 8},
+      {"250\r\n", 5},
+      {"250-a\r\n250-b\r\n250 c\r\n", 21},
+      {"250-a\r\n250 c\r\n354 next\r\n", 14},  // what follows belongs to the next reply
+      {"250-a\n250 c\n", 12},                  // bare LF ends a line too
+      {"hello 220\r\n", 11},                   // no reply line: ends it, to be refused
+      {"2500-x\r\n", 8},
+      {"", 0},
+      {"250 OK", 0},                  // the line is not complete yet
+      {"250-a\r\n", 0},               // continuation lines only
+      {"250-a\r\n250-b\r\n250 ", 0},  // the last line not complete yet
+      {"220-", 0},
+  };
+  for (const auto& [received, length] : cases) {
+    EXPECT_EQ(SmtpReplyLength(received), length) << received;
+  }
 }
 
 TEST(SmtpReplyTest, CommandLineEndsWithExactlyOneCrLf) {
