@@ -229,7 +229,8 @@ std::string TQuillClientSocket::ReadReply(const TReplyEnd& end) {
     }
     const Clock::time_point silenceEnd =
         partialLine ? std::min(deadline, After(kReplySilenceMs)) : deadline;
-    if (!WaitFor(POLLIN, silenceEnd)) {
+    // The deadline holds even while data keeps coming faster than the silence.
+    if (Clock::now() >= deadline || !WaitFor(POLLIN, silenceEnd)) {
       if (reply.empty()) FailAndClose("Socket timeout.");
       if (partialLine && Clock::now() < deadline) return reply;
       FailAndClose("Socket timeout: the reply did not end within " +

@@ -1,6 +1,7 @@
 // Pure SMTP text rules: the numeric code at the start of a reply and the line form of a command.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
