@@ -17,17 +17,23 @@ namespace {
 
 void FuzzDnsAnswer(FuzzedDataProvider& input) {
   const std::size_t position = input.ConsumeIntegralInRange<std::size_t>(0, 600);
+  const auto id = input.ConsumeIntegral<std::uint16_t>();
   const std::string message = input.ConsumeRemainingBytesAsString();
   const TDnsName name = DecodeDnsName(message, position);
   FuzzCheck(!name.complete || name.next <= message.size(),
             "a complete name ends inside its message");
-  ParseMxReply(message);
+  const TMxAnswer answer = ParseMxReply(message, id);
+  FuzzCheck(answer.host.empty() || answer.answered, "a mail host comes only from an answer");
+  FuzzCheck(answer.host.size() <= 255, "a mail host is at most 255 bytes");
+  for (const char c : answer.host)
+    FuzzCheck(static_cast<unsigned char>(c) >= 0x20 && c != 0x7f, "a mail host has no control characters");
 }
 
 // The name a query carries decodes to the domain without its empty labels.
 void FuzzMxQuery(FuzzedDataProvider& input) {
+  const auto id = input.ConsumeIntegral<std::uint16_t>();
   const std::string domain = input.ConsumeRemainingBytesAsString();
-  const std::string query = BuildMxQuery(domain);
+  const std::string query = BuildMxQuery(domain, id);
   if (query.empty()) return;
   std::string expected;
   std::size_t start = 0;
@@ -46,6 +52,9 @@ void FuzzSmtpReply(FuzzedDataProvider& input) {
   const std::optional<std::uint32_t> replyCode = ReplyCode(reply);
   FuzzCheck(!ReplyAccepted(reply, {code}) || replyCode == code, "an accepted reply has that code");
   FuzzCheck(CommandLine(reply).ends_with("\r\n"), "a command line ends with CR LF");
+  const std::size_t length = SmtpReplyLength(reply);
+  FuzzCheck(length <= reply.size() && (length == 0 || reply[length - 1] == '\n'),
+            "a complete reply ends with its last line's LF");
 }
 
 void FuzzSystemFiles(FuzzedDataProvider& input) {
