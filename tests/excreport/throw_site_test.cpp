@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cxxabi.h>
+
+#include <cstring>
+#include <new>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -24,6 +28,28 @@ __attribute__((noinline)) int ReadPastTheEnd(const std::vector<int>& values) {
   return value;
 }
 
+// Throws with marks in its own frame, a few words above its stack pointer, and notes where its
+// frame lies; RBX holds a known value at the throw (a callee-saved register the unwinder must
+// restore for the thrower).
+inline constexpr std::uint64_t kStackMark = 0x5A17C0DE0BADF00D;
+inline constexpr std::uint64_t kRbxMark = 0x0123456789ABCDEF;
+std::uintptr_t markedFrame = 0;
+
+__attribute__((noinline)) void ThrowWithMarks() {
+  volatile std::uint64_t marks[2] = {kStackMark, kStackMark};
+  markedFrame = reinterpret_cast<std::uintptr_t>(&marks[0]);
+  void* error = abi::__cxa_allocate_exception(sizeof(std::runtime_error));
+  new (error) std::runtime_error("marked");
+  const std::type_info* type = &typeid(std::runtime_error);
+  void (*destroy)(void*) = [](void* object) { static_cast<std::runtime_error*>(object)->~runtime_error(); };
+  // The call made by hand, so that RBX (callee-saved) holds a known value at it.
+  asm volatile("movq %[mark], %%rbx\n\tcall __cxa_throw@PLT"
+               :
+               : "D"(error), "S"(type), "d"(destroy), [mark] "r"(kRbxMark)
+               : "rbx", "memory");
+  __builtin_unreachable();
+}
+
 namespace {
 
 class ThrowHook : public ::testing::Test {
@@ -42,6 +68,26 @@ TEST_F(ThrowHook, RecordsTheStackOfTheThrowingFunction) {
   ASSERT_GE(site.Frames.size(), 2u);
   EXPECT_EQ(FrameIndexIn(site.Frames, reinterpret_cast<void*>(&ThrowFromHere), false), 0);
   EXPECT_EQ(FrameIndexIn(site.Frames, reinterpret_cast<void*>(&CallerOfThrow), false), 1);
+}
+
+TEST_F(ThrowHook, RecordsTheRegistersStackAndCallOfTheThrow) {
+  EXPECT_THROW(ThrowWithMarks(), std::runtime_error);
+  const ThrowSite site = LastThrowSite();
+  ASSERT_FALSE(site.Frames.empty());
+  const RegisterContext& r = site.Registers;
+  // The stack pointer of the thrower: at or below its locals, within its small frame.
+  EXPECT_LE(r.Rsp, markedFrame);
+  EXPECT_LT(markedFrame - r.Rsp, kThrowStackBytes);
+  EXPECT_EQ(r.Rbx, kRbxMark);
+  EXPECT_EQ(r.Rsi, reinterpret_cast<std::uintptr_t>(&typeid(std::runtime_error)));
+  // RIP is the call into __cxa_throw (through the PLT: E8 and a 32-bit displacement).
+  EXPECT_EQ(r.Rip, site.Frames[0] - 5);
+  EXPECT_EQ(*reinterpret_cast<const std::uint8_t*>(r.Rip), 0xE8);
+  // The stack bytes are the thrower's, as they were at the throw.
+  ASSERT_EQ(site.StackBytes.size(), kThrowStackBytes);
+  std::uint64_t word = 0;
+  std::memcpy(&word, site.StackBytes.data() + (markedFrame - r.Rsp), sizeof word);
+  EXPECT_EQ(word, kStackMark);
 }
 
 TEST_F(ThrowHook, RecordsThrowsInsideTheCxxRuntime) {
