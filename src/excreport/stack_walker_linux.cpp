@@ -30,7 +30,6 @@ struct UnwindWalk {
   std::uintptr_t startIp;  // 0, or the address that the first recorded frame must have
   std::size_t steps;
   FirstFrameRegisters* registers = nullptr;  // filled when given
-  std::uintptr_t calleeCfa = 0;              // the canonical frame address of the frame before
 };
 
 // DWARF numbers of the x86-64 callee-saved registers.
@@ -39,12 +38,14 @@ constexpr int kDwarfRbp = 6;
 constexpr int kDwarfR12 = 12;
 
 // signal-safe
-void NoteFirstFrame(_Unwind_Context* context, std::uintptr_t calleeCfa, FirstFrameRegisters& registers) {
+void NoteFirstFrame(_Unwind_Context* context, FirstFrameRegisters& registers) {
   registers.Rbx = _Unwind_GetGR(context, kDwarfRbx);
   registers.Rbp = _Unwind_GetGR(context, kDwarfRbp);
   for (int i = 0; i < 4; ++i) registers.R12ToR15[i] = _Unwind_GetGR(context, kDwarfR12 + i);
-  // A caller's stack pointer at the call is its callee's frame address.
-  registers.Rsp = calleeCfa;
+  // During a walk, libgcc's context of a frame carries the frame address of the frame it
+  // called (it is computed while stepping out of that one): this frame's stack pointer at the
+  // call. The stack pointer column itself is not kept for a walk.
+  registers.Rsp = static_cast<std::uintptr_t>(_Unwind_GetCFA(context));
 }
 
 // signal-safe
@@ -53,9 +54,7 @@ _Unwind_Reason_Code RecordFrame(_Unwind_Context* context, void* argument) {
   if (++walk.steps > kMaxUnwindSteps) return _URC_END_OF_STACK;
   const auto ip = static_cast<std::uintptr_t>(_Unwind_GetIP(context));
   if (ip == 0) return _URC_END_OF_STACK;
-  const std::uintptr_t calleeCfa = walk.calleeCfa;
-  walk.calleeCfa = static_cast<std::uintptr_t>(_Unwind_GetCFA(context));
-  if (walk.registers != nullptr) walk.registers->StackEnd = walk.calleeCfa;
+  if (walk.registers != nullptr) walk.registers->StackEnd = static_cast<std::uintptr_t>(_Unwind_GetCFA(context));
   if (walk.startIp != 0) {
     if (ip != walk.startIp) return _URC_NO_REASON;
     walk.startIp = 0;
@@ -63,7 +62,7 @@ _Unwind_Reason_Code RecordFrame(_Unwind_Context* context, void* argument) {
     --walk.toSkip;
     return _URC_NO_REASON;
   }
-  if (walk.count == 0 && walk.registers != nullptr) NoteFirstFrame(context, calleeCfa, *walk.registers);
+  if (walk.count == 0 && walk.registers != nullptr) NoteFirstFrame(context, *walk.registers);
   walk.frames[walk.count++] = ip;
   return walk.count < walk.capacity ? _URC_NO_REASON : _URC_END_OF_STACK;
 }

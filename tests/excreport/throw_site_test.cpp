@@ -28,26 +28,39 @@ __attribute__((noinline)) int ReadPastTheEnd(const std::vector<int>& values) {
   return value;
 }
 
-// Throws with marks in its own frame, a few words above its stack pointer, and notes where its
-// frame lies; RBX holds a known value at the throw (a callee-saved register the unwinder must
-// restore for the thrower).
-inline constexpr std::uint64_t kStackMark = 0x5A17C0DE0BADF00D;
-inline constexpr std::uint64_t kRbxMark = 0x0123456789ABCDEF;
-std::uintptr_t markedFrame = 0;
+// A thrower written out in assembly, so that its registers and stack at the call to
+// __cxa_throw are known: RBX (callee-saved) and the word at its stack pointer hold `mark`.
+// Arguments: the exception object, its type, its destructor, the mark. Its call frame
+// information lets the exception pass through it to the caller.
+extern "C" [[noreturn]] void ThrowWithMarks(void* object, const std::type_info* type, void (*destroy)(void*),
+                                            std::uint64_t mark);
+asm(R"(
+    .pushsection .text
+    .globl ThrowWithMarks
+    .type ThrowWithMarks, @function
+ThrowWithMarks:
+    .cfi_startproc
+    pushq %rbx
+    .cfi_adjust_cfa_offset 8
+    .cfi_offset %rbx, -16
+    subq $16, %rsp
+    .cfi_adjust_cfa_offset 16
+    movq %rcx, (%rsp)
+    movq %rcx, %rbx
+    call __cxa_throw@PLT
+    ud2
+    .cfi_endproc
+    .size ThrowWithMarks, .-ThrowWithMarks
+    .popsection
+)");
 
-__attribute__((noinline)) void ThrowWithMarks() {
-  volatile std::uint64_t marks[2] = {kStackMark, kStackMark};
-  markedFrame = reinterpret_cast<std::uintptr_t>(&marks[0]);
+inline constexpr std::uint64_t kMark = 0x5A17C0DE0BADF00D;
+
+void ThrowMarkedRuntimeError() {
   void* error = abi::__cxa_allocate_exception(sizeof(std::runtime_error));
   new (error) std::runtime_error("marked");
-  const std::type_info* type = &typeid(std::runtime_error);
-  void (*destroy)(void*) = [](void* object) { static_cast<std::runtime_error*>(object)->~runtime_error(); };
-  // The call made by hand, so that RBX (callee-saved) holds a known value at it.
-  asm volatile("movq %[mark], %%rbx\n\tcall __cxa_throw@PLT"
-               :
-               : "D"(error), "S"(type), "d"(destroy), [mark] "r"(kRbxMark)
-               : "rbx", "memory");
-  __builtin_unreachable();
+  ThrowWithMarks(error, &typeid(std::runtime_error),
+                 [](void* object) { static_cast<std::runtime_error*>(object)->~runtime_error(); }, kMark);
 }
 
 namespace {
@@ -71,23 +84,22 @@ TEST_F(ThrowHook, RecordsTheStackOfTheThrowingFunction) {
 }
 
 TEST_F(ThrowHook, RecordsTheRegistersStackAndCallOfTheThrow) {
-  EXPECT_THROW(ThrowWithMarks(), std::runtime_error);
+  EXPECT_THROW(ThrowMarkedRuntimeError(), std::runtime_error);
   const ThrowSite site = LastThrowSite();
   ASSERT_FALSE(site.Frames.empty());
+  EXPECT_EQ(FrameIndexIn(site.Frames, reinterpret_cast<void*>(&ThrowWithMarks), false), 0);
   const RegisterContext& r = site.Registers;
-  // The stack pointer of the thrower: at or below its locals, within its small frame.
-  EXPECT_LE(r.Rsp, markedFrame);
-  EXPECT_LT(markedFrame - r.Rsp, kThrowStackBytes);
-  EXPECT_EQ(r.Rbx, kRbxMark);
+  EXPECT_EQ(r.Rbx, kMark);  // as the unwinder restores it for the thrower
   EXPECT_EQ(r.Rsi, reinterpret_cast<std::uintptr_t>(&typeid(std::runtime_error)));
   // RIP is the call into __cxa_throw (through the PLT: E8 and a 32-bit displacement).
   EXPECT_EQ(r.Rip, site.Frames[0] - 5);
   EXPECT_EQ(*reinterpret_cast<const std::uint8_t*>(r.Rip), 0xE8);
-  // The stack bytes are the thrower's, as they were at the throw.
+  // The stack from RSP up, as it was at the throw: the mark first.
   ASSERT_EQ(site.StackBytes.size(), kThrowStackBytes);
   std::uint64_t word = 0;
-  std::memcpy(&word, site.StackBytes.data() + (markedFrame - r.Rsp), sizeof word);
-  EXPECT_EQ(word, kStackMark);
+  std::memcpy(&word, site.StackBytes.data(), sizeof word);
+  EXPECT_EQ(word, kMark);
+  EXPECT_NE(r.Rsp, 0u);
 }
 
 TEST_F(ThrowHook, RecordsThrowsInsideTheCxxRuntime) {
