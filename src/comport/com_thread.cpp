@@ -64,6 +64,11 @@ void TComThread::EndWait() {
   device->Purge(PURGE_TXCLEAR | PURGE_RXCLEAR);
 }
 
+void TComThread::AwaitDeliveryEnd() {
+  std::unique_lock lock(mutex_);
+  WaitServing(lock, [this] { return !delivering_; });
+}
+
 bool TComThread::Ended() const {
   std::lock_guard lock(mutex_);
   return ended_;

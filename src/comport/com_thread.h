@@ -44,6 +44,9 @@ class TComThread final : private CommEventSink {
   void StartWait(std::uint32_t mask, QObject* window);
   // Ends the wait; then clears the device's mask and empties both its queues.
   void EndWait();
+  // Returns once no delivery is running (serving what the thread has posted meanwhile): one
+  // whose handler closed the port may still be on its way out.
+  void AwaitDeliveryEnd();
   // The thread has ended (after a delivery raised); it delivers nothing any more.
   bool Ended() const;
   std::exception_ptr FatalException() const;

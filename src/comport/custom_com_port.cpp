@@ -44,6 +44,8 @@ void TCustomComPort::SetConnected(bool value) {
 
 void TCustomComPort::OpenPort() {
   if (connected_) return;
+  // A handler that closed this port from the event thread may still be leaving its delivery.
+  if (eventThread_ != nullptr && !ProcessingOnThisThread()) eventThread_->AwaitDeliveryEnd();
   NotifyBeforeOpen();
   OpenDevice();
   connected_ = true;
