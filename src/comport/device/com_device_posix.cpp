@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <linux/serial.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -31,36 +32,44 @@ int ComDevicePosix::Open(const std::string& path) {
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0 || ::tcflush(fd, TCIFLUSH) != 0) {
     err = errno;
   }
+  // Everything the open device needs besides its descriptor is had here, or the open fails.
+  IoLoop* loop = err == 0 ? IoLoop::Get(err) : nullptr;
+  std::lock_guard lock(mutex_);
+  if (loop != nullptr) err = loop->Add(fd, *this, loopId_);
   if (err != 0) {
+    ::ioctl(fd, TIOCNXCL);
     ::close(fd);
     return err;
   }
-  auto wake = std::make_unique<DeviceEvent>(false);
-  if (wake->Error() != 0) {
-    ::close(fd);
-    return wake->Error();
-  }
   fd_ = fd;
-  wake_ = std::move(wake);
-  std::lock_guard lock(mutex_);
+  loop_ = loop;
   input_.Clear();
   hungUp_ = false;
   mask_ = 0;
+  sink_ = nullptr;
   txPending_ = false;
   FindLineSource();
+  SettleLocked(0, Clock::now());
   return 0;
 }
 
 void ComDevicePosix::Close() {
   if (fd_ < 0) return;
+  // From here on the loop leaves the device alone.
+  loop_->Remove(loopId_);
+  {
+    std::lock_guard lock(mutex_);
+    EndAllLocked(PURGE_TXABORT | PURGE_RXABORT, ECANCELED);
+    sink_ = nullptr;
+  }
   // A pseudo-terminal keeps TIOCEXCL after its last close; drop it so the next open works.
   ::ioctl(fd_, TIOCNXCL);
   // Output still queued now cannot drain (a completed write has left the queue); without the
   // flush the kernel may hold close() for up to 30 s.
   if (OutputQueued()) ::tcflush(fd_, TCOFLUSH);
   ::close(fd_);
+  std::lock_guard lock(mutex_);
   fd_ = -1;
-  wake_.reset();
 }
 
 int ComDevicePosix::SetupQueues(const QueueSizes& sizes) {
@@ -69,6 +78,7 @@ int ComDevicePosix::SetupQueues(const QueueSizes& sizes) {
   queues_ = sizes;
   std::lock_guard lock(mutex_);
   input_.SetCapacity(sizes.InputSize);
+  SettleLocked(0, Clock::now());
   return 0;
 }
 
@@ -121,6 +131,17 @@ void ComDevicePosix::FindLineSource() {
   }
 }
 
+bool ComDevicePosix::Gone() {
+  if (fd_ < 0) return false;
+  std::lock_guard lock(mutex_);
+  if (!hungUp_) {
+    // The loop may not have seen the hangup yet.
+    pollfd p{.fd = fd_, .events = 0, .revents = 0};
+    if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) HangUpLocked();
+  }
+  return hungUp_;
+}
+
 bool ComDevicePosix::ReadCounts(LineCounts& counts) const {
   serial_icounter_struct c{};
   if (::ioctl(fd_, TIOCGICOUNT, &c) != 0) return false;
@@ -147,6 +168,7 @@ int ComDevicePosix::ClearCommError(std::uint32_t& errors, CommStatus& status) {
     hungUp_ = true;
   }
   if (hungUp_) errors |= CE_IOE;
+  // What the kernel still holds is counted too: the loop may not have taken it yet.
   status.cbInQue = input_.Size() + static_cast<std::uint32_t>(hungUp_ ? 0 : queued);
   int outq = 0;
   if (!hungUp_ && ::ioctl(fd_, TIOCOUTQ, &outq) == 0) status.cbOutQue = static_cast<std::uint32_t>(outq);
