@@ -114,6 +114,7 @@ class ComDevicePosix final : public ComDevice, private IoSource {
   std::uint32_t mask_ = 0;
   CommEventSink* sink_ = nullptr;
   bool txPending_ = false;  // output written since the last EV_TXEMPTY
+  std::uint32_t pulledEvents_ = 0;  // events of input a read pulled in, for the next settle
   LineCounts eventCounts_, errorCounts_;
   int modemBits_ = 0;
   Clock::time_point nextLinePoll_;

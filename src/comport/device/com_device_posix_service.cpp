@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <utility>
 
 namespace kestrova {
 namespace {
@@ -45,6 +46,7 @@ void ComDevicePosix::Service(std::uint32_t ready) {
 void ComDevicePosix::SettleLocked(std::uint32_t happened, Clock::time_point now) {
   const std::vector<DeviceTransfer*> all = pending_;
   for (DeviceTransfer* t : all) ProgressLocked(*t, now);
+  happened |= std::exchange(pulledEvents_, 0);
   if (mask_ & EV_TXEMPTY) happened |= CheckOutputDrainedLocked();
   if (sink_ != nullptr && (happened & mask_) != 0) sink_->CommEventsOccurred(happened & mask_);
 

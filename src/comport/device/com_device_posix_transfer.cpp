@@ -138,8 +138,16 @@ bool ComDevicePosix::ProgressWriteLocked(DeviceTransfer& t, Clock::time_point no
 }
 
 bool ComDevicePosix::ProgressReadLocked(DeviceTransfer& t, Clock::time_point now) {
-  const std::uint32_t got = input_.Take(t.Data + t.Done, t.Count - t.Done);
-  t.Done += got;
+  std::uint32_t got = 0;
+  for (;;) {
+    const std::uint32_t taken = input_.Take(t.Data + t.Done, t.Count - t.Done);
+    t.Done += taken;
+    got += taken;
+    if (taken == 0 || t.Done == t.Count || hungUp_) break;
+    // Taking made room: what the kernel still holds follows at once, so that a read gets all
+    // that InQueueCount counted.
+    pulledEvents_ |= PullInputLocked();
+  }
   if (got > 0) t.LastByte = now;
   const ReadPlan plan = MakeReadPlan(t.Timeouts, t.Count);
   if (t.Done == t.Count || plan.returnQueued || (plan.returnOnFirstByte && t.Done > 0) ||

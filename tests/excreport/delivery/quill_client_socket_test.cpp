@@ -166,10 +166,13 @@ TEST(QuillClientSocketTest, FailedConnectGetsEmptyTranscript) {
 }
 
 TEST(QuillClientSocketTest, SendFailureClosesAndKeepsTranscriptInMessage) {
-  ScriptedTcpServer server({Send("220 hi\r\n"), Reset()});
+  // The reset waits for a line from the client, so that it cannot come before the connect has
+  // been seen through.
+  ScriptedTcpServer server({Send("220 hi\r\n"), ReadLine(), Reset()});
   TQuillClientSocket socket("127.0.0.1", 1000, true, server.Port());
   socket.OpenConnection();
   EXPECT_EQ(ReadSmtpReply(socket), "220 hi\r\n");
+  socket.SendText("NOOP\r\n");
   while (!server.ScriptDone()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   const std::string message = ErrorOf([&] { socket.SendText("RSET\r\n"); });
   EXPECT_TRUE(message.starts_with("Error into \"send\": \"")) << message;
