@@ -8,16 +8,18 @@
 #include "app/decimal_digits.h"
 #include "app/format_separators.h"
 #include "app/mask_section.h"
+#include "app/utf8_length.h"
 
 namespace kestrova {
 namespace {
 
 // The output area. The text is never cut: it may be longer than 256 characters, and the area is
-// sized for the longest text a mask of kMaxMaskLength bytes can produce. Per mask byte at most
-// 3 characters come out (a placeholder writes a digit and a separator; "E+" writes the letter,
-// a sign and at most 4 exponent digits), plus up to 19 surplus integer digits with their
-// separators at the first placeholder, plus the leading "-".
-constexpr std::size_t kOutputCapacity = 3 * kMaxMaskLength + 2 * 19 + 1;
+// sized for the longest text a mask of kMaxMaskLength characters can produce. An ASCII mask
+// character gives at most 3 bytes (a placeholder writes a digit and a separator; "E+" writes
+// the letter, a sign and at most 4 exponent digits); any other character, at most 4 bytes of
+// UTF-8, is copied as it is. Add up to 19 surplus integer digits with their separators at the
+// first placeholder, and the leading "-".
+constexpr std::size_t kOutputCapacity = 4 * kMaxMaskLength + 2 * 19 + 1;
 
 class OutputArea final {
  public:
@@ -199,7 +201,7 @@ class SectionWriter final {
 std::string FormatGeneral(long double value) { return General(value, DecimalSeparator); }
 
 std::string FormatByMask(std::string_view mask, long double value) {
-  if (mask.size() > kMaxMaskLength) throw EConvertError("Format string too long");
+  if (Utf8Length(mask) > kMaxMaskLength) throw EConvertError("Format string too long");
   const char decimalSeparator = DecimalSeparator;
   const char thousandsSeparator = ThousandsSeparator;
 

@@ -7,18 +7,20 @@
 #include <string>
 
 #include "app/application.h"
-#include "app/format_by_mask.h"
-#include "app/tick_reading.h"
+#include "app/transmit_tick.h"
 #include "comport/com_port.h"
 #include "ui_main_form.h"
 
 namespace kestrova {
 
-TFMain::TFMain(TApplication& application, QWidget* parent)
-    : QWidget(parent), ui_(std::make_unique<Ui::TFMain>()) {
+TFMain::TFMain(TApplication& application, QWidget* parent, std::ostream& diagnostics)
+    : QWidget(parent), application_(application), ui_(std::make_unique<Ui::TFMain>()) {
   ui_->setupUi(this);
   move(0, 0);
-  CreateComPort(application);
+  CreateComPort();
+  tick_ = std::make_unique<TransmitTick>(*ComPort1, diagnostics);
+  tick_->Port().SetStateChanged([this] { ShowPortState(); });
+  ShowPortState();
 
   Timer1 = new QTimer(this);
   Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -27,27 +29,39 @@ TFMain::TFMain(TApplication& application, QWidget* parent)
   Timer1->setTimerType(Qt::PreciseTimer);
 
   // Connected only now, so that the stored states of the form cause no clicks.
-  connect(ui_->BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(ui_->BitBtn1); });
-  connect(ui_->Button1, &QPushButton::clicked, this, [this] { Button1Click(ui_->Button1); });
+  ConnectGuarded(ui_->BitBtn1, &QPushButton::clicked, [this] { BitBtn1Click(ui_->BitBtn1); });
+  ConnectGuarded(ui_->Button1, &QPushButton::clicked, [this] { Button1Click(ui_->Button1); });
   // toggled fires only when the checked state changes, whoever changes it.
-  connect(ui_->CheckBox1, &QCheckBox::toggled, this, [this] { CheckBox1Click(ui_->CheckBox1); });
-  connect(ui_->CheckBox2, &QCheckBox::toggled, this, [this] { CheckBox2Click(ui_->CheckBox2); });
-  connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(Timer1); });
+  ConnectGuarded(ui_->CheckBox1, &QCheckBox::toggled, [this] { CheckBox1Click(ui_->CheckBox1); });
+  ConnectGuarded(ui_->CheckBox2, &QCheckBox::toggled, [this] { CheckBox2Click(ui_->CheckBox2); });
+  ConnectGuarded(Timer1, &QTimer::timeout, [this] { Timer1Timer(Timer1); });
 
   ui_->BitBtn1->setFocus();
 }
 
 TFMain::~TFMain() = default;
 
-void TFMain::CreateComPort(TApplication& application) {
+template <typename Sender, typename Signal, typename Handler>
+void TFMain::ConnectGuarded(Sender* sender, Signal signal, Handler handler) {
+  // Qt's widget code is built without unwind tables: an exception must not leave the slot.
+  connect(sender, signal, this, [this, handler] {
+    try {
+      handler();
+    } catch (...) {
+      application_.HandleException(std::current_exception());
+    }
+  });
+}
+
+void TFMain::CreateComPort() {
   ComPort1 = new TComPort(this);
   ComPort1->setObjectName(QStringLiteral("ComPort1"));
   // A failure of the open that Loaded defers goes to the central handler, like any other.
   // The port calls this inside its catch block, so the exception is still current.
-  ComPort1->SetShowException([&application](const std::exception& e) {
+  ComPort1->SetShowException([this](const std::exception& e) {
     std::exception_ptr current = std::current_exception();
-    application.HandleException(current ? current
-                                        : std::make_exception_ptr(std::runtime_error(e.what())));
+    application_.HandleException(current ? current
+                                         : std::make_exception_ptr(std::runtime_error(e.what())));
   });
   // The window's stored port settings; Connected is not stored, so the port stays closed.
   ComPort1->BeginLoading();
@@ -68,14 +82,24 @@ void TFMain::CreateComPort(TApplication& application) {
   ComPort1->Loaded();
 }
 
+void TFMain::ShowPortState() {
+  ui_->BitBtn1->setToolTip(QString::fromStdString(tick_->Port().Summary()));
+}
+
 void TFMain::BitBtn1Click(QObject* /*sender*/) {
-  // Modal: returns when the dialog has closed; Timer1 keeps ticking meanwhile.
+  // Modal: returns when the dialog has closed; Timer1 keeps ticking meanwhile. The port's name
+  // may have changed, also when the dialog raises after applying part of the picks.
+  struct ShowStateOnReturn {
+    TFMain& window;
+    ~ShowStateOnReturn() { window.ShowPortState(); }
+  } showState{*this};
   ComPort1->ShowSettingsDialog();
 }
 
 void TFMain::Button1Click(QObject* /*sender*/) {
   if (Timer1->isActive()) {
     Timer1->stop();
+    tick_->LoopPaused();
     ui_->Button1->setText(QStringLiteral("Continua Loop"));
   } else {
     Timer1->start();
@@ -92,23 +116,15 @@ void TFMain::CheckBox2Click(QObject* /*sender*/) {
 }
 
 void TFMain::Timer1Timer(QObject* /*sender*/) {
-  // Steps 1 to 3 are not guarded: a text that is not a number, or a mask that is too long,
-  // leaves the tick for the central handler, and the next tick tries again.
   const std::string fixedText = ui_->Edit1->text().toStdString();
   const std::string lowText = ui_->Edit2->text().toStdString();
   const std::string highText = ui_->Edit3->text().toStdString();
-  const long double reading =
-      TickReading({ui_->CheckBox1->isChecked(), fixedText, lowText, highText});
-  std::string text = FormatByMask(ui_->Edit4->text().toStdString(), reading);
-  try {
-    ComPort1->SetConnected(true);
-    text += '\r';
-    ComPort1->SendText(text);
-    ComPort1->SetConnected(false);
-  } catch (...) {
-    // Every failure of the port steps is dropped without a word: a missing or busy port
-    // simply sends nothing. A port left open by a failed write is closed by the next tick.
-  }
+  const std::string mask = ui_->Edit4->text().toStdString();
+  // A text that is not a number, or a mask that is too long, goes to the central handler
+  // (unless the tick before failed the same way), and the next tick tries again.
+  if (const std::exception_ptr failure =
+          tick_->Run({ui_->CheckBox1->isChecked(), fixedText, lowText, highText}, mask))
+    application_.HandleException(failure);
 }
 
 }  // namespace kestrova

@@ -3,6 +3,7 @@
 
 #include <QWidget>
 
+#include <iostream>
 #include <memory>
 
 class QTimer;
@@ -15,18 +16,25 @@ namespace kestrova {
 
 class TApplication;
 class TComPort;
+class TransmitTick;
 
 // Built from main_form.ui. Owns its controls, its serial port ComPort1 (closed between ticks)
 // and its loop timer Timer1 (50 ms, stopped at first); both are children found by those
-// object names. Lives and runs on the GUI thread. The handlers let conversion and format
-// errors leave them, for the application's central handler; the tick drops every failure of
-// the port itself.
+// object names. Lives and runs on the GUI thread.
+//
+// The handlers raise conversion and format errors; the slots that run them catch every
+// exception and hand it to the application's central handler, so that no exception unwinds
+// through Qt's code. A failing tick is reported once while it keeps failing the same way
+// (TransmitTick). The tick drops every failure of the port itself; the port's state changes
+// are written to `diagnostics` and shown in the tooltip of "Config Porta".
 class TFMain final : public QWidget {
   Q_OBJECT
 
  public:
   // The port shows a failure of its deferred open through the application's central handler.
-  explicit TFMain(TApplication& application, QWidget* parent = nullptr);
+  // The stream is not owned and must outlive the window.
+  explicit TFMain(TApplication& application, QWidget* parent = nullptr,
+                  std::ostream& diagnostics = std::cerr);
   ~TFMain() override;
 
   // Opens the port setup dialog for ComPort1.
@@ -41,9 +49,15 @@ class TFMain final : public QWidget {
   void Timer1Timer(QObject* sender);
 
  private:
-  void CreateComPort(TApplication& application);
+  void CreateComPort();
+  // Connects signal to a slot that runs handler and hands what it raises to the central handler.
+  template <typename Sender, typename Signal, typename Handler>
+  void ConnectGuarded(Sender* sender, Signal signal, Handler handler);
+  void ShowPortState();
 
+  TApplication& application_;
   std::unique_ptr<Ui::TFMain> ui_;
+  std::unique_ptr<TransmitTick> tick_;
   TComPort* ComPort1 = nullptr;
   QTimer* Timer1 = nullptr;
 };

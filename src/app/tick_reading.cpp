@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "app/format_by_mask.h"
 #include "app/random_below.h"
 #include "app/text_to_number.h"
 
@@ -14,6 +15,12 @@ long double TickReading(const TickInputs& inputs) {
   const std::int32_t low = TextToInt32(inputs.lowText);
   const std::int32_t high = TextToInt32(inputs.highText);
   return static_cast<long double>(RandomReading(low, high));
+}
+
+std::string TickFrame(const TickInputs& inputs, std::string_view mask) {
+  std::string frame = FormatByMask(mask, TickReading(inputs));
+  frame += '\r';
+  return frame;
 }
 
 }  // namespace kestrova

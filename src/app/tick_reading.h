@@ -1,6 +1,8 @@
-// The reading of one transmit tick, built from the texts of the window's edit boxes.
+// The reading of one transmit tick, and its frame, built from the texts of the window's edit
+// boxes.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace kestrova {
@@ -18,5 +20,9 @@ struct TickInputs {
 // then RandomReading(low, high), which advances RandomSeed; fixedText is not read.
 // Raises EConvertError for a text that is not a number; RandomSeed is then left as it was.
 long double TickReading(const TickInputs& inputs);
+
+// What a tick writes to the line: FormatByMask(mask, TickReading(inputs)) followed by byte 13.
+// Raises EConvertError as those two do (a text that is not a number, a mask that is too long).
+std::string TickFrame(const TickInputs& inputs, std::string_view mask);
 
 }  // namespace kestrova

@@ -60,7 +60,9 @@ QString TComSelect::PortValueText() const {
 
 int TComSelect::LoadFromPort() {
   if (comPort_ == nullptr || comProperty_ == TComProperty::cpNone) return -1;
-  const int index = items_.findText(PortValueText(), Qt::MatchFixedString);  // case-insensitive
+  const QString value = PortValueText();
+  int index = items_.findText(value, Qt::MatchFixedString);  // case-insensitive
+  if (index < 0 && comProperty_ == TComProperty::cpPort) index = AddAbsentPort(value);
   if (index < 0) return -1;
   switch (comProperty_) {
     case TComProperty::cpPort: pendingPort_ = items_.itemData(index).toString(); break;
@@ -71,6 +73,15 @@ int TComSelect::LoadFromPort() {
     case TComProperty::cpFlowControl: pendingFlowControl_ = ItemValue<TFlowControl>(items_, index); break;
     case TComProperty::cpNone: break;
   }
+  return index;
+}
+
+int TComSelect::AddAbsentPort(const QString& name) {
+  // The port's own name stays listed while its device is missing, so that confirming the
+  // dialog keeps the port where it is instead of moving it to the first listed one.
+  items_.addItem(name, name);
+  const int index = items_.count() - 1;
+  items_.setItemData(index, QStringLiteral("No device found for this port"), Qt::ToolTipRole);
   return index;
 }
 

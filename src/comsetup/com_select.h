@@ -33,7 +33,8 @@ class TComSelect final {
   void FillForProperty(TComProperty Value);
   // The index of the entry of the port's current value (letter case ignored), recorded as the
   // pending value; -1, with the pending value unchanged, when it is not listed or when there is
-  // no port or setting.
+  // no port or setting. A port name that port enumeration did not report (its device is
+  // absent) is added at the end of the list, marked by its tooltip, and found.
   int LoadFromPort();
   // Records the value Text names (through the setting's text conversion), then applies it when
   // AutoApply is set.
@@ -49,6 +50,8 @@ class TComSelect final {
 
  private:
   QString PortValueText() const;
+  // Appends the port name as an entry marked absent; returns its index.
+  int AddAbsentPort(const QString& name);
 
   QString pendingPort_;
   TBaudRate pendingBaudRate_ = TBaudRate::brCustom;

@@ -1,5 +1,5 @@
-// Shared by the window tests: the application object, a private port map, a pseudo-terminal
-// standing in for COM2, and lookups of the window's controls.
+// Shared by the window tests: the application object, lookups of the window's controls, and
+// (from pseudo_terminal_com2.h) a private port map and a pseudo-terminal standing in for COM2.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,14 +9,11 @@
 #include <QTest>
 #include <QTimer>
 
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
-#include <optional>
-#include <string>
 
 #include "app/application.h"
 #include "app/main_form.h"
+#include "pseudo_terminal_com2.h"
 
 namespace kestrova::testing {
 
@@ -39,41 +36,6 @@ inline ::testing::Environment* const kApplicationEnvironment =
     ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
 
 inline TApplication& App() { return ApplicationEnvironment::Application(); }
-
-// A ports.conf of the given text in a private config folder, named by XDG_CONFIG_HOME while
-// the object lives.
-class PortMapScope final {
- public:
-  explicit PortMapScope(const std::string& lines);
-  ~PortMapScope();
-  PortMapScope(const PortMapScope&) = delete;
-  PortMapScope& operator=(const PortMapScope&) = delete;
-
- private:
-  std::filesystem::path folder_;
-  std::optional<std::string> saved_;
-};
-
-// A pseudo-terminal mapped as COM2. The test keeps a slave descriptor open, so the pair
-// survives the port's closes between ticks and its line settings can be read back; the
-// master is the peer that reads what the program sends.
-class PseudoTerminalCom2 final {
- public:
-  PseudoTerminalCom2();
-  ~PseudoTerminalCom2();
-  PseudoTerminalCom2(const PseudoTerminalCom2&) = delete;
-  PseudoTerminalCom2& operator=(const PseudoTerminalCom2&) = delete;
-
-  int Master() const { return master_; }
-  int Slave() const { return slave_; }
-  // Everything the peer has received so far and not yet taken; never blocks.
-  std::string TakeReceived();
-
- private:
-  int master_ = -1;
-  int slave_ = -1;
-  std::unique_ptr<PortMapScope> map_;
-};
 
 template <typename T>
 T* Control(const QWidget& window, const char* name) {

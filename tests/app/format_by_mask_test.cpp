@@ -63,6 +63,12 @@ TEST(FormatByMaskTest, MaskLanguageTable) {
       {std::string(224, '0'), 7, std::string(223, '0') + "7"},
       {std::string(225, '0'), 7, kTooLong},
       {std::string(225, 'x'), 0, kTooLong},
+      // The limit counts characters, not the bytes of their UTF-8 text.
+      {Repeat("\u00e9", 224), 7, Repeat("\u00e9", 224)},
+      {Repeat("\u00e9", 225), 7, kTooLong},
+      {Repeat("\U0001F600", 224), 0, Repeat("\U0001F600", 224)},
+      {Repeat("\u00e9", 223) + "0", 7, Repeat("\u00e9", 223) + "7"},
+      {Repeat("\u00e9", 224) + "0", 7, kTooLong},
       // -0 looks for the negative section, has no digits, and is written as zero without "-".
       {"0;(0);Z", -0.0L, "Z"},
       {"_000000_", -0.0L, "_000000_"},

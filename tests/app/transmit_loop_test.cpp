@@ -8,12 +8,15 @@
 #include <QTest>
 #include <QTimer>
 
+#include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/random_below.h"
 #include "app_test_support.h"
 #include "comport/com_port.h"
+#include "comport/device/port_map.h"
 
 namespace kestrova {
 namespace {
@@ -109,39 +112,72 @@ TEST_F(TransmitLoopTest, RandomReadingsOfAFreshSequence) {
   EXPECT_TRUE(raised_.empty());
 }
 
-TEST_F(TransmitLoopTest, NonNumberFailsEveryTickAndSendsNothing) {
+TEST_F(TransmitLoopTest, AFailureIsReportedOnceWhileItRepeats) {
   testing::PseudoTerminalCom2 line;
   TFMain window(App());
   InstallRecordingHook();
-  Control<QLineEdit>(window, "Edit1")->setText("4x0000");
-  testing::TickCounter ticks(Control<QTimer>(window, "Timer1"));
+  auto* edit = Control<QLineEdit>(window, "Edit1");
+  auto* timer = Control<QTimer>(window, "Timer1");
+  testing::TickCounter ticks(timer);
+  const auto awaitTicks = [&](int count) {
+    const int until = ticks.Count() + count;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ticks.Count() >= until; }, 5000));
+    QCoreApplication::processEvents();
+  };
+  const std::string bad = "'4x0000' is not a valid floating point value.";
+  edit->setText("4x0000");
   StartLoop(window);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return ticks.Count() >= 5; }, 5000));
-  QCoreApplication::processEvents();
-  // The failure leaves every tick, and the loop keeps running.
-  EXPECT_EQ(static_cast<int>(raised_.size()), ticks.Count());
-  for (const std::string& message : raised_)
-    EXPECT_EQ(message, "'4x0000' is not a valid floating point value.");
-  EXPECT_TRUE(Control<QTimer>(window, "Timer1")->isActive());
+  awaitTicks(5);
+  EXPECT_EQ(raised_, std::vector<std::string>{bad}) << "the same failure is reported once";
+  EXPECT_TRUE(timer->isActive());
   EXPECT_EQ(line.TakeReceived(), "");
 
-  // Corrected while running: the next ticks send again.
-  Control<QLineEdit>(window, "Edit1")->setText("40000");
+  // Another failure is reported; so is the same one after a pause.
+  edit->setText("4y0000");
+  awaitTicks(3);
+  auto* loop = Control<QPushButton>(window, "Button1");
+  QTest::mouseClick(loop, Qt::LeftButton);
+  QTest::mouseClick(loop, Qt::LeftButton);
+  awaitTicks(3);
+  const std::string other = "'4y0000' is not a valid floating point value.";
+  EXPECT_EQ(raised_, (std::vector<std::string>{bad, other, other}));
+
+  // Corrected while running: the next ticks send again, and the old failure counts anew.
+  edit->setText("40000");
   const std::vector<std::string> frames = AwaitFrames(line, 1);
   ASSERT_FALSE(frames.empty());
   EXPECT_EQ(frames.front(), "_040000_\r");
+  edit->setText("4y0000");
+  awaitTicks(3);
+  EXPECT_EQ(raised_, (std::vector<std::string>{bad, other, other, other}));
 }
 
-TEST_F(TransmitLoopTest, MissingPortSendsNothingAndShowsNothing) {
-  testing::PortMapScope map("COM2 = /nonexistent/kestrova-tty\n");
-  TFMain window(App());
+TEST_F(TransmitLoopTest, PortTroubleIsToldOnStderrAndInTheTooltipOncePerChange) {
+  std::ostringstream diagnostics;
+  auto missing = std::make_unique<testing::PortMapScope>("COM2 = /nonexistent/kestrova-tty\n");
+  TFMain window(App(), nullptr, diagnostics);
   InstallRecordingHook();
+  auto* config = Control<QPushButton>(window, "BitBtn1");
+  EXPECT_EQ(config->toolTip(), "COM2 (/nonexistent/kestrova-tty): not opened by the loop yet");
   testing::TickCounter ticks(Control<QTimer>(window, "Timer1"));
   StartLoop(window);
   ASSERT_TRUE(QTest::qWaitFor([&] { return ticks.Count() >= 3; }, 5000));
+  const std::string failure =
+      "COM2 (/nonexistent/kestrova-tty): nothing sent: Unable to open com port (win error code: 2)";
+  EXPECT_EQ(diagnostics.str(), "kestrova: " + failure + "\n");
+  EXPECT_EQ(config->toolTip().toStdString(), failure);
   EXPECT_TRUE(raised_.empty());
   EXPECT_EQ(App().ExceptionBox(), nullptr);
   EXPECT_FALSE(Control<TComPort>(window, "ComPort1")->Connected());
+
+  // The device appears: frames go out, and the recovery is told once.
+  missing.reset();
+  testing::PseudoTerminalCom2 line;
+  AwaitFrames(line, 3);
+  const std::string path = PortMap::LoadDefault().DevicePath("COM2");
+  EXPECT_EQ(diagnostics.str(),
+            "kestrova: " + failure + "\nkestrova: COM2 (" + path + "): sending\n");
+  EXPECT_EQ(config->toolTip().toStdString(), "COM2 (" + path + "): sending");
 }
 
 }  // namespace

@@ -77,8 +77,9 @@ TEST_F(ComComboBoxTest, BindingSelectsThePortsValueOfEachSetting) {
     QString selected;  // empty: no entry selected
   } cases[] = {
       {cpPort, [](TCustomComPort& p) { p.SetPort("COM10"); }, "COM10"},
-      {cpPort, [](TCustomComPort& p) { p.SetPort("COM3"); }, ""},  // listed in lower case only: skipped
-      {cpPort, [](TCustomComPort& p) { p.SetPort("COM4"); }, ""},
+      // Not reported (lower case only is skipped; not at all): added as absent and selected.
+      {cpPort, [](TCustomComPort& p) { p.SetPort("COM3"); }, "COM3"},
+      {cpPort, [](TCustomComPort& p) { p.SetPort("COM4"); }, "COM4"},
       {cpBaudRate, [](TCustomComPort& p) { p.SetBaudRate(TBaudRate::br4800); }, "4800"},
       {cpBaudRate, [](TCustomComPort& p) { p.SetBaudRate(TBaudRate::brCustom); }, "Custom"},
       {cpDataBits, [](TCustomComPort& p) { p.SetDataBits(TDataBits::dbSeven); }, "7"},
@@ -109,13 +110,19 @@ TEST_F(ComComboBoxTest, BindingSelectsThePortsValueOfEachSetting) {
   }
 }
 
-TEST_F(ComComboBoxTest, PortNameNotListedAppliesTheEmptyNameWhichBecomesCOM1) {
+TEST_F(ComComboBoxTest, PortNameNotListedIsAddedAsAbsentAndKept) {
   port.SetPort("COM4");
   box.setComProperty(cpPort);
   box.setComPort(&port);
-  EXPECT_EQ(box.currentIndex(), -1);
+  ASSERT_EQ(box.count(), 4) << "the three reported ports and the port's own";
+  EXPECT_EQ(box.currentIndex(), 3);
+  EXPECT_EQ(box.Text(), "COM4");
+  EXPECT_FALSE(box.itemData(3, Qt::ToolTipRole).toString().isEmpty()) << "marked as absent";
+  // Found again, not added twice.
+  box.LoadFromPort();
+  EXPECT_EQ(box.count(), 4);
   box.ApplyToPort();
-  EXPECT_EQ(port.Port(), "COM1");
+  EXPECT_EQ(port.Port(), "COM4");
 }
 
 TEST_F(ComComboBoxTest, PickIsHeldUntilApplyUnlessAutoApply) {

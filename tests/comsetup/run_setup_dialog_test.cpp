@@ -216,15 +216,15 @@ TEST_F(SetupDialogTest, CancelCloseBoxAndEscapeLeaveThePortAsItWas) {
   EXPECT_TRUE(script.Records().empty());
 }
 
-TEST_F(SetupDialogTest, NoPortsReportedGivesCOM1OnOk) {
+TEST_F(SetupDialogTest, NoPortsReportedKeepsThePortsOwnNameOnOk) {
   FixedPortNames none({});
   none.Install();
   ASSERT_TRUE(RunDialog(port, [](TComSetupFrm& dialog) {
-    EXPECT_EQ(dialog.Combos()[0]->count(), 0);
-    EXPECT_EQ(dialog.Combos()[0]->Text(), "");
+    EXPECT_EQ(dialog.Combos()[0]->count(), 1) << "only the port's own name, its device absent";
+    EXPECT_EQ(dialog.Combos()[0]->Text(), "COM2");
     Button(dialog, "Button1").click();
   }));
-  EXPECT_EQ(port.Port(), "COM1");
+  EXPECT_EQ(port.Port(), "COM2");
   EXPECT_EQ(port.BaudRate(), TBaudRate::br4800);
 }
 
