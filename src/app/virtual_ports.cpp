@@ -15,8 +15,9 @@ VirtualPorts::VirtualPorts(const PortMap& map, std::ostream& messages) {
     for (const std::string& name : names) {
       try {
         ports_.push_back(std::make_unique<VirtualPort>(name, folder));
-        messages << "kestrova: " << name << " is a virtual port; read it at "
-                 << ports_.back()->LinkPath().string() << '\n';
+        const std::string link = ports_.back()->LinkPath().string();
+        messages << "kestrova: " << name << " is a virtual port; read it at " << link << '\n'
+                 << "  for example: tr '\\r' '\\n' < " << link << '\n';
       } catch (const std::exception& e) {
         messages << "kestrova: " << name << ": no virtual port: " << e.what() << '\n';
       }
