@@ -31,7 +31,8 @@ pid_t StartHeadless(int intervalMs) {
   const pid_t pid = ::fork();
   if (pid == 0) {
     const int null = ::open("/dev/null", O_WRONLY);
-    ::dup2(null, 1);
+    ::dup2(null, 1);  // its frames and its note on where to read
+    ::dup2(null, 2);
     const std::string interval = std::to_string(intervalMs);
     ::execl(KESTROVA_BINARY, KESTROVA_BINARY, "--headless", "--interval", interval.c_str(), nullptr);
     ::_exit(127);
