@@ -22,11 +22,11 @@ class TransmitTick;
 // and its loop timer Timer1 (50 ms, stopped at first); both are children found by those
 // object names. Lives and runs on the GUI thread.
 //
-// The handlers raise conversion and format errors; the slots that run them catch every
-// exception and hand it to the application's central handler, so that no exception unwinds
-// through Qt's code. A failing tick is reported once while it keeps failing the same way
-// (TransmitTick). The tick drops every failure of the port itself; the port's state changes
-// are written to `diagnostics` and shown in the tooltip of "Config Porta".
+// The slots that run the handlers catch every exception and hand it to the application's
+// central handler, so that no exception unwinds through Qt's code. Timer1Timer hands a tick's
+// conversion or format error to that handler itself, once while the tick keeps failing the
+// same way (TransmitTick); it drops every failure of the port, whose state changes are written
+// to `diagnostics` and shown in the tooltip of "Config Porta".
 class TFMain final : public QWidget {
   Q_OBJECT
 
@@ -45,7 +45,7 @@ class TFMain final : public QWidget {
   void CheckBox1Click(QObject* sender);
   void CheckBox2Click(QObject* sender);
   // One transmit tick: the reading under the mask, then byte 13, written between opening and
-  // closing the port.
+  // closing the port. Raises nothing.
   void Timer1Timer(QObject* sender);
 
  private:

@@ -25,7 +25,8 @@ class TickPort final {
   TickPort(const TickPort&) = delete;
   TickPort& operator=(const TickPort&) = delete;
 
-  // Opens the port, writes frame and closes the port. Never throws.
+  // Opens the port, writes frame and closes the port. No failure of the port leaves it; the
+  // state-change callback's exceptions do.
   void Send(const std::string& frame);
 
   // The port's name, its device path and what the last tick found there.

@@ -4,7 +4,7 @@
 
 namespace kestrova {
 
-std::exception_ptr TransmitTick::Run(const TickInputs& inputs, std::string_view mask) noexcept {
+std::exception_ptr TransmitTick::Run(const TickInputs& inputs, std::string_view mask) {
   std::string frame;
   try {
     frame = TickFrame(inputs, mask);

@@ -23,8 +23,9 @@ class TransmitTick final {
   TransmitTick(TCustomComPort& port, std::ostream& diagnostics) : port_(port, diagnostics) {}
 
   // Runs one tick. Returns the failure to report, or null when there is none to report (the
-  // frame went to the port steps, or the same failure as the tick before). Never throws.
-  std::exception_ptr Run(const TickInputs& inputs, std::string_view mask) noexcept;
+  // frame went to the port steps, or the same failure as the tick before). Failures of the
+  // frame and of the port never leave it; only running out of memory would.
+  std::exception_ptr Run(const TickInputs& inputs, std::string_view mask);
   // The loop was paused: the next failure is reported even if it repeats the last one.
   void LoopPaused() { failures_.Forget(); }
 

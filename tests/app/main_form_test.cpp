@@ -9,10 +9,13 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "app_test_support.h"
+#include "caption_fit.h"
+#include "comport/custom_com_port.h"
 #include "comport/port_name_source.h"
 #include "comsetup/com_combo_box.h"
 #include "comsetup/com_setup_frm.h"
@@ -48,9 +51,9 @@ TEST_F(MainFormTest, FormAsStored) {
   const std::vector<Row> rows = {
       {"BitBtn1", "QPushButton", {135, 64, 75, 25}, "Config Porta", false},
       {"Edit1", "QLineEdit", {40, 32, 89, 21}, "40000", false},
-      {"Button1", "QPushButton", {40, 64, 75, 25}, "Inicia Loop", false},
-      {"CheckBox1", "QCheckBox", {40, 9, 97, 17}, "Valor Fixo", true},
-      {"CheckBox2", "QCheckBox", {168, 8, 97, 17}, "Valor Aleatorio", false},
+      {"Button1", "QPushButton", {40, 64, 91, 25}, "Inicia Loop", false},
+      {"CheckBox1", "QCheckBox", {40, 9, 120, 17}, "Valor Fixo", true},
+      {"CheckBox2", "QCheckBox", {168, 8, 160, 17}, "Valor Aleatorio", false},
       {"Edit2", "QLineEdit", {168, 31, 65, 21}, "20000", false},
       {"Edit3", "QLineEdit", {239, 31, 65, 21}, "20500", false},
       {"Edit4", "QLineEdit", {224, 66, 89, 21}, "_000000_", false},
@@ -89,6 +92,25 @@ TEST_F(MainFormTest, FormAsStored) {
   EXPECT_FALSE(timer->isActive());
   EXPECT_EQ(timer->interval(), 50);
   EXPECT_NE(Control<QObject>(window_, "ComPort1"), nullptr);
+}
+
+// With only the fonts of a stock Debian machine: the requested faces fall back to a wider one.
+TEST_F(MainFormTest, EveryCaptionFitsItsControl) {
+  window_.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window_));
+  testing::ExpectCaptionsFit(window_);
+  // The loop button's other captions, too.
+  auto* loop = Control<QPushButton>(window_, "Button1");
+  for (const char* caption : {"Parar Loop", "Continua Loop"}) {
+    SCOPED_TRACE(caption);
+    loop->setText(caption);
+    EXPECT_LE(testing::CaptionOverflow(*loop), 0);
+  }
+  TComSetupFrm dialog;
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+  EXPECT_EQ(dialog.size(), QSize(231, 216));
+  testing::ExpectCaptionsFit(dialog);
 }
 
 TEST_F(MainFormTest, ConfigButtonHoldsTheFocusAtFirstShow) {
@@ -186,6 +208,27 @@ TEST_F(MainFormTest, ConfigPortaShowsTheSetupDialogForTheWindowsPort) {
   SetSelectorPortNames(nullptr);
   EXPECT_TRUE(dialogSeen) << "the click returned without showing the dialog";
   EXPECT_EQ(shown, QStringList({"COM2", "4800", "8", "2", "None", "None"}));
+}
+
+// What a handler raises goes from its slot to the central handler: nothing unwinds through Qt's
+// code, so nothing comes out of a direct emission either.
+TEST_F(MainFormTest, HandlersHandTheirFailuresToTheCentralHandler) {
+  std::vector<std::string> raised;
+  testing::App().SetExceptionHook([&raised](const std::exception_ptr& error) {
+    raised.push_back(TApplication::ExceptionMessage(error));
+    return true;
+  });
+  TCustomComPort::SetSettingsDialogRunner(
+      [](TCustomComPort&) { throw std::runtime_error("no dialog"); });
+  EXPECT_NO_THROW(Control<QPushButton>(window_, "BitBtn1")->click());
+  InstallSetupDialog();
+
+  Control<QLineEdit>(window_, "Edit1")->setText("4x");
+  EXPECT_NO_THROW(QMetaObject::invokeMethod(Control<QTimer>(window_, "Timer1"), "timeout",
+                                            Qt::DirectConnection));
+  testing::App().SetExceptionHook({});
+  EXPECT_EQ(raised,
+            (std::vector<std::string>{"no dialog.", "'4x' is not a valid floating point value."}));
 }
 
 }  // namespace

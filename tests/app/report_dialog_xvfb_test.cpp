@@ -1,7 +1,8 @@
-// Kestrova under a real X server: a reading that is no number shows the report dialog with the
-// exception's message, OK closes it, the loop goes on without reporting the same failure again,
-// reports another one, and can be stopped right after OK. The test starts
-// Xvfb and runs the scenario in a child run of this program on that display.
+// Kestrova under a real X server: every caption of the window and the setup dialog fits; a
+// reading that is no number shows the report dialog with the exception's message, OK closes it,
+// the loop goes on without reporting the same failure again, reports another one, and can be
+// stopped right after OK. The test starts Xvfb and runs the scenario in a child run of this
+// program on that display.
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,6 +21,8 @@
 
 #include "app/exception_reporting_setup.h"
 #include "app_test_support.h"
+#include "caption_fit.h"
+#include "comsetup/com_setup_frm.h"
 #include "excreport/exception_reporting.h"
 #include "excreport/handler_state.h"
 #include "excreport/report_dialog.h"
@@ -58,6 +61,15 @@ TEST(ReportDialogOnXServer, ScenarioInChild) {
   TFMain window(App());
   Control<QLineEdit>(window, "Edit1")->setText("abc");
   window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  // Every caption fits with the fonts and resolution of a real X server.
+  testing::ExpectCaptionsFit(window);
+  {
+    TComSetupFrm setup;
+    setup.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&setup));
+    testing::ExpectCaptionsFit(setup);
+  }
   QTest::mouseClick(Control<QPushButton>(window, "Button1"), Qt::LeftButton);
 
   // Each report is answered from inside the dialog's own modal loop.

@@ -115,10 +115,10 @@ TEST_F(SetupDialogTest, FormHasItsControlsCaptionsAndTabOrder) {
     QRect geometry;
     QString caption;
   } controls[] = {
-      {"GroupBox1", {8, 8, 217, 169}, " Settings "}, {"Label1", {8, 24, 19, 13}, "Port"},
-      {"Label2", {8, 48, 46, 13}, "Baud rate"},      {"Label3", {8, 72, 42, 13}, "Data bits"},
-      {"Label4", {8, 96, 41, 13}, "Stop bits"},      {"Label5", {8, 120, 26, 13}, "Parity"},
-      {"Label6", {8, 144, 57, 13}, "Flow control"},  {"Combo1", {80, 16, 129, 21}, "COM1"},
+      {"GroupBox1", {8, 8, 217, 169}, " Settings "}, {"Label1", {8, 24, 70, 13}, "Port"},
+      {"Label2", {8, 48, 70, 13}, "Baud rate"},      {"Label3", {8, 72, 70, 13}, "Data bits"},
+      {"Label4", {8, 96, 70, 13}, "Stop bits"},      {"Label5", {8, 120, 70, 13}, "Parity"},
+      {"Label6", {8, 144, 70, 13}, "Flow control"},  {"Combo1", {80, 16, 129, 21}, "COM1"},
       {"Combo2", {80, 40, 129, 21}, "Custom"},       {"Combo3", {80, 64, 129, 21}, "5"},
       {"Combo4", {80, 88, 129, 21}, "1"},            {"Combo5", {80, 112, 129, 21}, "None"},
       {"Combo6", {80, 136, 129, 21}, "Hardware"},    {"Button1", {70, 184, 75, 25}, "OK"},
