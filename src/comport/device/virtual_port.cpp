@@ -151,7 +151,6 @@ VirtualPort::VirtualPort(const std::string& portName, const std::filesystem::pat
   UniqueFd watchEnd(pipeEnds[0]);
   UniqueFd parentEnd(pipeEnds[1]);
 
-  PublishLink(reader.slavePath, link_);
   const std::string linkText = link_.string();
   RelayEnds ends{.componentMaster = component.master.Get(),
                  .componentSlave = component.slave.Get(),
@@ -167,11 +166,7 @@ VirtualPort::VirtualPort(const std::string& portName, const std::filesystem::pat
   ::pthread_sigmask(SIG_BLOCK, &relaySignals, &parentMask);
   const pid_t child = ::fork();
   if (child != 0) ::pthread_sigmask(SIG_SETMASK, &parentMask, nullptr);
-  if (child < 0) {
-    const int err = errno;
-    ::unlink(link_.c_str());
-    throw std::system_error(err, std::generic_category(), "fork");
-  }
+  if (child < 0) ThrowErrno("fork");
   if (child == 0) {
     CloseAllExcept(std::array{ends.componentMaster, ends.componentSlave, ends.readerMaster, ends.parentWatch,
                               lock.Get()});
@@ -180,12 +175,24 @@ VirtualPort::VirtualPort(const std::string& portName, const std::filesystem::pat
   }
   relay_ = child;
   parentEnd_ = parentEnd.Release();
+  // Published only now that the relay runs: however this process ends from here on, the
+  // relay removes the link.
+  try {
+    PublishLink(reader.slavePath, link_);
+  } catch (...) {
+    StopRelay();
+    throw;
+  }
   devicePath_ = component.slavePath;
   SetVirtualPortDevice(portName_, devicePath_);
 }
 
 VirtualPort::~VirtualPort() {
   SetVirtualPortDevice(portName_, {});
+  StopRelay();
+}
+
+void VirtualPort::StopRelay() {
   ::close(parentEnd_);
   // The relay sees the end of the pipe at once and removes the link; a relay stopped by
   // someone (SIGSTOP) is not waited for without end.

@@ -14,9 +14,9 @@ namespace kestrova {
 //
 // The constructor makes both pseudo-terminal pairs (raw, no echo), takes the name's lock
 // (folder/.COMn.lock, kept while the relay lives: a second program cannot serve the same
-// name), publishes folder/COMn as a symbolic link to the reader's slave (replacing what a
-// dead program left there) and forks the relay (virtual_port_relay.h), which holds the
-// masters. It records the component's slave as the device of the port name
+// name), forks the relay (virtual_port_relay.h), which holds the masters, and then publishes
+// folder/COMn as a symbolic link to the reader's slave (replacing what a dead program left
+// there). It records the component's slave as the device of the port name
 // (virtual_port_devices.h). Throws std::system_error when a system call fails and
 // std::runtime_error when another program serves the name; nothing is left behind then.
 //
@@ -38,6 +38,9 @@ class VirtualPort final {
   pid_t RelayProcess() const { return relay_; }
 
  private:
+  // Ends the relay and waits for it; it removes the link.
+  void StopRelay();
+
   std::string portName_;
   std::string devicePath_;
   std::filesystem::path link_;
