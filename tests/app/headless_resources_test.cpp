@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 
 #include "kestrova_process.h"
@@ -27,17 +28,18 @@ struct Usage {
   std::size_t threads = 0;
 };
 
-// The largest counts seen over a few samples: a sample may fall inside a tick, while the
-// port and its thread are open, or between ticks.
+// The counts at rest, between ticks: the least seen over many samples, since a sample may
+// fall inside a tick, while the port, its event thread and the port map file are open. A leak
+// raises the resting count for good.
 Usage Sample(pid_t pid) {
-  Usage most;
+  Usage least{.fds = SIZE_MAX, .threads = SIZE_MAX};
   const fs::path proc = "/proc/" + std::to_string(pid);
-  for (int i = 0; i < 30; ++i) {
-    most.fds = std::max(most.fds, Entries(proc / "fd"));
-    most.threads = std::max(most.threads, Entries(proc / "task"));
-    std::this_thread::sleep_for(3ms);
+  for (int i = 0; i < 200; ++i) {
+    least.fds = std::min(least.fds, Entries(proc / "fd"));
+    least.threads = std::min(least.threads, Entries(proc / "task"));
+    std::this_thread::sleep_for(1ms);
   }
-  return most;
+  return least;
 }
 
 TEST(HeadlessResourcesTest, TenThousandTicksKeepDescriptorsAndThreadsFlat) {
