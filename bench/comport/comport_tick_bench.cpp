@@ -1,5 +1,5 @@
-// One transmit tick's port work on a pseudo-terminal (open, configure, event thread start and
-// stop, write 9 bytes, close) against a bare open / tcsetattr / write / close of the same
+// One transmit tick's port work on a pseudo-terminal (open, configure, start and end of the
+// event wait, write 9 bytes, close) against a bare open / tcsetattr / write / close of the same
 // device. Prints both medians and their ratio; never fails.
 #include "comport/com_port.h"
 
@@ -97,7 +97,7 @@ int main() {
     Time(bareSamples, master, bareTick);
   }
   const double portMedian = Median(portSamples), bareMedian = Median(bareSamples);
-  std::printf("port tick (open, configure, event thread, write 9 bytes, close): median %.1f us\n", portMedian);
+  std::printf("port tick (open, configure, event wait, write 9 bytes, close):   median %.1f us\n", portMedian);
   std::printf("bare open / tcsetattr / write / close:                            median %.1f us\n", bareMedian);
   std::printf("ratio %.2f (target <= 1.5), port median %.3f ms (target < 1 ms), %zu ticks each\n",
               portMedian / bareMedian, portMedian / 1000.0, portSamples.size());

@@ -7,35 +7,71 @@
 
 #include <QCoreApplication>
 
+#include <utility>
+
 namespace kestrova {
-namespace {
-
-// After a failed comm wait: the pause before the next, so that a device that keeps failing
-// cannot spin the thread.
-constexpr int kRetryAfterFailureMs = 15;
-
-}  // namespace
 
 TComThread::TComThread(TCustomComPort& port) : servedPort_(port) {
-  // Its result is not examined: a device that refuses the mask simply reports no events.
-  port.Device()->SetCommMask(EventsToMask(port.Events()));
-  thread_ = std::thread([this] {
+  // The guard of the moment the thread is made, whenever the thread gets to run.
+  const ThreadBodyGuard guard = CurrentThreadBodyGuard();
+  thread_ = std::thread([this, guard] {
     try {
-      RunThroughThreadBodyGuard([this] { Execute(); });
+      guard([this] { Execute(); });
     } catch (...) {
       std::lock_guard lock(mutex_);
       fatalException_ = std::current_exception();
     }
     std::lock_guard lock(mutex_);
-    finished_ = true;
+    ended_ = true;
+    delivering_ = false;
     changed_.notify_all();
   });
 }
 
 TComThread::~TComThread() {
-  SignalStop();
-  WaitServing();
+  {
+    std::unique_lock lock(mutex_);
+    quit_ = true;
+    changed_.notify_all();
+    WaitServing(lock, [this] { return ended_; });
+  }
   thread_.join();
+}
+
+void TComThread::StartWait(std::uint32_t mask, QObject* window) {
+  {
+    std::lock_guard lock(mutex_);
+    ++wait_;
+    waiting_ = true;
+    pending_ = 0;
+    window_ = window;
+  }
+  // Its result is not examined: a device that refuses the mask simply reports no events.
+  servedPort_.Device()->SetCommMask(mask, this);
+}
+
+void TComThread::EndWait() {
+  ComDevice* device = servedPort_.Device();
+  device->SetCommMask(0, nullptr);  // nothing more is reported
+  {
+    std::unique_lock lock(mutex_);
+    waiting_ = false;
+    pending_ = 0;
+    // A handler that closes its own port runs inside the delivery: waiting for it would never end.
+    if (!servedPort_.ProcessingOnThisThread()) WaitServing(lock, [this] { return !delivering_; });
+    ++wait_;  // a delivery still running stops after its current event
+  }
+  device->Purge(PURGE_TXCLEAR | PURGE_RXCLEAR);
+}
+
+void TComThread::AwaitDeliveryEnd() {
+  std::unique_lock lock(mutex_);
+  WaitServing(lock, [this] { return !delivering_; });
+}
+
+bool TComThread::Ended() const {
+  std::lock_guard lock(mutex_);
+  return ended_;
 }
 
 std::exception_ptr TComThread::FatalException() const {
@@ -43,14 +79,16 @@ std::exception_ptr TComThread::FatalException() const {
   return fatalException_;
 }
 
-void TComThread::SignalStop() {
-  stopEvent_.Set();
-  std::this_thread::yield();
+void TComThread::CommEventsOccurred(std::uint32_t events) {
+  std::lock_guard lock(mutex_);
+  if (!waiting_ || ended_) return;
+  if (pending_ == 0) changed_.notify_all();
+  pending_ |= events;
 }
 
-void TComThread::WaitServing() {
-  std::unique_lock lock(mutex_);
-  while (!finished_) {
+template <typename Pred>
+void TComThread::WaitServing(std::unique_lock<std::mutex>& lock, Pred pred) {
+  while (!pred()) {
     if (QObject* receiver = std::exchange(postedTo_, nullptr)) {
       lock.unlock();
       QCoreApplication::sendPostedEvents(receiver);
@@ -62,54 +100,58 @@ void TComThread::WaitServing() {
 }
 
 void TComThread::Execute() {
-  ComDevice* device = servedPort_.Device();
-  // The end steps run however the loop ends: no mask, both queues emptied.
-  struct EndSteps {
-    ComDevice* device;
-    ~EndSteps() {
-      device->SetCommMask(0);
-      device->Purge(PURGE_TXCLEAR | PURGE_RXCLEAR);
-    }
-  } endSteps{device};
+  std::unique_lock lock(mutex_);
   while (true) {
-    std::uint32_t mask = 0;
-    int result = device->WaitCommEvent(mask, stopEvent_);
-    if (result == kWaitStopped) break;
-    if (result != 0) {
-      if (stopEvent_.Wait(kRetryAfterFailureMs)) break;
-      continue;
+    changed_.wait(lock, [this] { return quit_ || (waiting_ && pending_ != 0); });
+    if (quit_) return;
+    const TComEvents events = MaskToEvents(std::exchange(pending_, 0));
+    const std::uint64_t wait = wait_;
+    delivering_ = true;
+    lock.unlock();
+    try {
+      if (!events.Empty()) Deliver(events, wait);
+    } catch (...) {
+      lock.lock();
+      ended_ = true;  // nothing more is delivered; a close no longer waits
+      delivering_ = false;
+      changed_.notify_all();
+      throw;
     }
-    pendingEvents_ = MaskToEvents(mask);
-    if (!pendingEvents_.Empty()) Deliver();
+    lock.lock();
+    delivering_ = false;
+    changed_.notify_all();
   }
 }
 
-void TComThread::Deliver() {
+void TComThread::Deliver(TComEvents events, std::uint64_t wait) {
   switch (servedPort_.SyncMethod()) {
     case TSyncMethod::smThreadSync: {
       BlockingCompletion completion;
       SendBlocking(&syncReceiver_,
-                   std::make_unique<CallEvent>([this] { servedPort_.RunEventHandlers(pendingEvents_); }, completion),
+                   std::make_unique<CallEvent>([this, events] { servedPort_.RunEventHandlers(events); }, completion),
                    completion);
       break;
     }
     case TSyncMethod::smWindowSync:
-      SendEventsToWindow();
+      SendEventsToWindow(events, wait);
       break;
     case TSyncMethod::smNone:
-      servedPort_.RunEventHandlers(pendingEvents_);
+      servedPort_.RunEventHandlers(events);
       break;
   }
 }
 
-void TComThread::SendEventsToWindow() {
-  QObject* window = servedPort_.NotifyWindow();
-  if (window == nullptr) return;
+void TComThread::SendEventsToWindow(TComEvents events, std::uint64_t wait) {
   for (TComEvent event : kEventDeliveryOrder) {
-    if (!pendingEvents_.Contains(event)) continue;
+    if (!events.Contains(event)) continue;
+    QObject* window;
+    {
+      std::lock_guard lock(mutex_);
+      if (wait_ != wait || window_ == nullptr) return;  // the port was closed by a handler
+      window = window_;
+    }
     BlockingCompletion completion;
-    SendBlocking(window, std::make_unique<WindowMessage>(WM_PORTEVENT, EventMaskBit(event), 0, completion),
-                 completion);
+    SendBlocking(window, std::make_unique<WindowMessage>(WM_PORTEVENT, EventMaskBit(event), 0, completion), completion);
   }
 }
 

@@ -1,11 +1,13 @@
-// TComThread: the event thread of an open port, from the open sequence to the close sequence.
+// TComThread: the event thread of a port, kept from the port's first open with events to the
+// port's destruction, with one wait per open.
 #pragma once
 
 #include "comport/blocking_event.h"
 #include "comport/com_types.h"
-#include "comport/device/device_event.h"
+#include "comport/device/com_device.h"
 
 #include <condition_variable>
+#include <cstdint>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -15,45 +17,63 @@ namespace kestrova {
 
 class TCustomComPort;
 
-// Created by the port's open sequence on the port's thread, destroyed by its close sequence on
-// the same thread; never reused. The thread waits on the port's device for the events of the
-// port's Events and delivers each batch as the port's SyncMethod says: on the port's thread
-// through a blocking call (smThreadSync) or one blocking message per event to the port's
-// notification window (smWindowSync), or on the event thread itself (smNone).
+// Created by the port's open sequence and destroyed with the port, on the port's thread. Each
+// open starts a wait (StartWait) and its close ends it (EndWait); in between the open device
+// reports the events of the port's Events to this object, and the thread delivers each batch as
+// the port's SyncMethod says: on the port's thread through a blocking call (smThreadSync) or one
+// blocking message per event to the port's notification window (smWindowSync), or on the event
+// thread itself (smNone). The thread sleeps while nothing is to be delivered; between opens it
+// costs nothing but its stack.
 //
-// The destructor stops the thread and waits for it; while it waits it serves the deliveries the
-// thread has posted, so closing during a delivery never deadlocks. An exception raised by a
-// delivery ends the thread's work and is kept as FatalException; the port then gets no events
-// until it is reopened. The body runs through the thread body guard (thread_guard.h).
-class TComThread final {
+// EndWait returns once nothing of the wait can be delivered any more: it waits for a delivery in
+// progress, serving what the thread has posted, unless it was called from inside that delivery
+// (a handler closing the port), which then stops after the running event. An exception raised by
+// a delivery ends the thread; it is kept as FatalException, nothing more is delivered, and the
+// port makes a new thread at its next open. The body runs through the thread body guard
+// (thread_guard.h) that was installed when the thread was made.
+class TComThread final : private CommEventSink {
  public:
+  // Raises std::system_error when no thread can be started.
   explicit TComThread(TCustomComPort& port);
   ~TComThread();
   TComThread(const TComThread&) = delete;
   TComThread& operator=(const TComThread&) = delete;
 
-  // Read it only after the thread has ended (after destruction began, from the destructor's
-  // caller, or when nothing can be delivered any more).
+  // A new wait on the port's open device for the events of mask; window receives the
+  // messages under smWindowSync.
+  void StartWait(std::uint32_t mask, QObject* window);
+  // Ends the wait; then clears the device's mask and empties both its queues.
+  void EndWait();
+  // Returns once no delivery is running (serving what the thread has posted meanwhile): one
+  // whose handler closed the port may still be on its way out.
+  void AwaitDeliveryEnd();
+  // The thread has ended (after a delivery raised); it delivers nothing any more.
+  bool Ended() const;
   std::exception_ptr FatalException() const;
 
  private:
+  void CommEventsOccurred(std::uint32_t events) override;
   void Execute();
-  void Deliver();
-  void SendEventsToWindow();
+  void Deliver(TComEvents events, std::uint64_t wait);
+  void SendEventsToWindow(TComEvents events, std::uint64_t wait);
   // Posts event to receiver (on the port's thread) and waits until it has been handled.
   void SendBlocking(QObject* receiver, std::unique_ptr<BlockingEvent> event, BlockingCompletion& completion);
-  void SignalStop();
-  // Waits for the thread to end, serving its posted deliveries meanwhile.
-  void WaitServing();
+  // Waits (lock held) until pred holds, serving the deliveries the thread has posted meanwhile.
+  template <typename Pred>
+  void WaitServing(std::unique_lock<std::mutex>& lock, Pred pred);
 
   TCustomComPort& servedPort_;
-  DeviceEvent stopEvent_{false};
-  TComEvents pendingEvents_;
   CallReceiver syncReceiver_;  // lives on the port's thread
 
   mutable std::mutex mutex_;
   std::condition_variable changed_;
-  bool finished_ = false;
+  std::uint64_t wait_ = 0;     // the current wait; each start and end begins a new number
+  bool waiting_ = false;       // a wait is running
+  std::uint32_t pending_ = 0;  // events reported and not yet taken
+  bool delivering_ = false;
+  bool quit_ = false;
+  bool ended_ = false;
+  QObject* window_ = nullptr;
   QObject* postedTo_ = nullptr;  // a delivery waits there to be served
   std::exception_ptr fatalException_;
   std::thread thread_;  // last: started once everything above exists

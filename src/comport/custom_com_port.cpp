@@ -5,11 +5,13 @@
 #include "comport/device/com_device_posix.h"
 #include "comport/notification_window.h"
 #include "comport/port_name.h"
+#include "comport/port_records.h"
 
 #include <QtGlobal>
 
 #include <algorithm>
 #include <stdexcept>
+#include <system_error>
 
 namespace kestrova {
 
@@ -42,27 +44,17 @@ void TCustomComPort::SetConnected(bool value) {
 
 void TCustomComPort::OpenPort() {
   if (connected_) return;
+  // A handler that closed this port from the event thread may still be leaving its delivery.
+  if (eventThread_ != nullptr && !ProcessingOnThisThread()) eventThread_->AwaitDeliveryEnd();
   NotifyBeforeOpen();
   OpenDevice();
   connected_ = true;
   try {
     ApplyAllSettings();
+    if (!events_.Empty()) StartEventThread();
   } catch (...) {
     ReleaseDevice();
     throw;
-  }
-  if (events_.Empty()) {
-    eventThreadActive_ = false;
-  } else {
-    try {
-      if (syncMethod_ == TSyncMethod::smWindowSync) notifyWindow_ = std::make_unique<NotificationWindow>(*this);
-      eventThread_ = std::make_unique<TComThread>(*this);
-    } catch (...) {
-      // No thread could be started: the port does not stay half open.
-      ReleaseDevice();
-      throw;
-    }
-    eventThreadActive_ = true;
   }
   NotifyAfterOpen();
   ProcessCTSChange();
@@ -70,16 +62,41 @@ void TCustomComPort::OpenPort() {
   ProcessRLSDChange();
 }
 
+void TCustomComPort::StartEventThread() {
+  if (syncMethod_ == TSyncMethod::smWindowSync && notifyWindow_ == nullptr) {
+    notifyWindow_ = std::make_unique<NotificationWindow>(*this);
+  }
+  // The thread is kept from open to open; only one that a raising delivery ended is replaced.
+  if (eventThread_ != nullptr && eventThread_->Ended()) eventThread_.reset();
+  if (eventThread_ == nullptr) {
+    try {
+      eventThread_ = std::make_unique<TComThread>(*this);
+    } catch (const std::system_error& e) {
+      throw EComPort(errOpenFailed, e.code().value());
+    }
+  }
+  eventThread_->StartWait(EventsToMask(events_),
+                          syncMethod_ == TSyncMethod::smWindowSync ? notifyWindow_.get() : nullptr);
+  eventThreadActive_ = true;
+}
+
 void TCustomComPort::ClosePort() {
   if (!connected_) return;
-  NotifyBeforeClose();
-  SignalObservers(TObserverSignal::osCTS, false);
-  SignalObservers(TObserverSignal::osDSR, false);
-  SignalObservers(TObserverSignal::osRLSD, false);
-  NotifyCTSChange(false);
-  NotifyDSRChange(false);
-  NotifyRLSDChange(false);
-  CancelTransfers();
+  try {
+    NotifyBeforeClose();
+    SignalObservers(TObserverSignal::osCTS, false);
+    SignalObservers(TObserverSignal::osDSR, false);
+    SignalObservers(TObserverSignal::osRLSD, false);
+    NotifyCTSChange(false);
+    NotifyDSRChange(false);
+    NotifyRLSDChange(false);
+    CancelTransfers();
+  } catch (...) {
+    // A device that has gone cannot come back: it is released whatever failed, so that the
+    // next open starts afresh. A device still there stays open, as the failed step left it.
+    if (device_ != nullptr && device_->Gone()) ReleaseDevice();
+    throw;
+  }
   // The thread is stopped and awaited before the device goes: it must never see it vanish.
   ReleaseDevice();
   NotifyAfterClose();
@@ -92,12 +109,15 @@ void TCustomComPort::ReleaseDevice() {
 }
 
 void TCustomComPort::StopEventThread() {
-  eventThread_.reset();
+  if (eventThreadActive_) eventThread_->EndWait();
   eventThreadActive_ = false;
-  notifyWindow_.reset();
 }
 
-QObject* TCustomComPort::NotifyWindow() const { return notifyWindow_.get(); }
+TComThread* TCustomComPort::EventThread() const { return eventThreadActive_ ? eventThread_.get() : nullptr; }
+
+QObject* TCustomComPort::NotifyWindow() const {
+  return eventThreadActive_ && syncMethod_ == TSyncMethod::smWindowSync ? notifyWindow_.get() : nullptr;
+}
 
 void TCustomComPort::Loaded() {
   loading_ = false;
@@ -181,6 +201,7 @@ void TCustomComPort::ShowSettingsDialog() {
 }
 
 void TCustomComPort::AddObserver(TPortObserver* observer) {
+  std::lock_guard lock(observersMutex_);
   if (observer == nullptr || std::find(observers_.begin(), observers_.end(), observer) != observers_.end()) {
     throw EComPort::CreateWithoutSystemError(errObserverRegistration);
   }
@@ -188,9 +209,21 @@ void TCustomComPort::AddObserver(TPortObserver* observer) {
 }
 
 void TCustomComPort::RemoveObserver(TPortObserver* observer) {
+  std::lock_guard lock(observersMutex_);
   auto it = std::find(observers_.begin(), observers_.end(), observer);
   if (it == observers_.end()) throw EComPort::CreateWithoutSystemError(errObserverRegistration);
   observers_.erase(it);
+}
+
+void TCustomComPort::ForEachObserver(const std::function<void(TPortObserver&)>& call) {
+  // The walk holds the list's lock, so an observer removed by another thread is not called
+  // after RemoveObserver has returned; it goes over a copy, so that a slot may add or remove
+  // observers (on this thread) while it runs, and skips those removed meanwhile.
+  std::lock_guard lock(observersMutex_);
+  const std::vector<TPortObserver*> walk = observers_;
+  for (TPortObserver* observer : walk) {
+    if (std::find(observers_.begin(), observers_.end(), observer) != observers_.end()) call(*observer);
+  }
 }
 
 void TCustomComPort::NotifyAfterClose() { if (OnAfterClose) OnAfterClose(this); }

@@ -16,6 +16,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -38,8 +39,10 @@ class TRegistry;
 // and runs the processors (ProcessRxChar and the rest) as SyncMethod says; under smNone they,
 // the handlers and the observers' slots run on the event thread. The event thread also calls
 // InQueueCount, ReadLineErrors, ModemLines and ReceiveBuffer while the owner may be
-// transferring; the device layer allows that. The close sequence stops and awaits the thread
-// before it releases the device and the notification window.
+// transferring; the device layer allows that. The close sequence ends the thread's wait (and
+// awaits a delivery in progress, unless a handler of that delivery is the one closing) before
+// it releases the device. A close whose step fails on a device that has gone still releases
+// the device, so that the next open can use a new one.
 class TCustomComPort : public QObject {
   Q_OBJECT
 
@@ -176,17 +179,25 @@ class TCustomComPort : public QObject {
 
   // --- the event thread (com_thread.h, port_events.cpp) -----------------------------------
   bool EventThreadActive() const { return eventThreadActive_; }
-  TComThread* EventThread() const { return eventThread_.get(); }
+  // The event thread while a wait runs (the thread itself is kept from open to open).
+  TComThread* EventThread() const;
   // The hidden notification object of an open smWindowSync port with an event thread.
   QObject* NotifyWindow() const;
-  // Runs the processor of each event present, in kEventDeliveryOrder.
+  // Runs the processor of each event present, in kEventDeliveryOrder; stops once a handler has
+  // closed the port.
   void RunEventHandlers(TComEvents events);
+  // True while a processor of this port runs on the calling thread (a handler's close must not
+  // wait for the delivery it runs in).
+  bool ProcessingOnThisThread() const;
   // The notification window's procedure: WM_PORTEVENT runs the processor of the event whose
   // mask bit is wParam (other values are ignored); every other message gets 0.
   std::intptr_t NotificationWindowProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 
   // --- observers --------------------------------------------------------------------------
-  // Code 18 for a null observer, adding one twice or removing one that is not there.
+  // Code 18 for a null observer, adding one twice or removing one that is not there. Any
+  // thread may add or remove while the event thread delivers; once RemoveObserver has
+  // returned, the observer is not called any more (unless removed from inside its own slot, on
+  // the delivering thread, where the running slot finishes).
   void AddObserver(TPortObserver* observer);
   void RemoveObserver(TPortObserver* observer);
   // Calls the slot of signal in every observer, in list order (osRing has no slot here).
@@ -261,7 +272,9 @@ class TCustomComPort : public QObject {
   // Open step 4 to close step 6 in reverse: stops the event thread, drops the notification
   // window, the device and the connected state.
   void ReleaseDevice();
+  void StartEventThread();
   void StopEventThread();
+  void ForEachObserver(const std::function<void(TPortObserver&)>& call);
   void ProcessLineChange(TObserverSignal signal, TModemLine line, void (TCustomComPort::*notify)(bool));
   void ProcessEvent(TComEvent event);
   template <typename Start>
@@ -286,10 +299,12 @@ class TCustomComPort : public QObject {
 
   std::int32_t settingsChangeDepth_ = 0;
   bool loading_ = false;
+  // Recursive: slots run with it held and may add or remove observers.
+  std::recursive_mutex observersMutex_;
   std::vector<TPortObserver*> observers_;
   ComDeviceFactory deviceFactory_;
   std::unique_ptr<ComDevice> device_;
-  // Declared after the device: destroyed before it.
+  // Declared after the device: destroyed before it. Both are kept from open to open.
   std::unique_ptr<NotificationWindow> notifyWindow_;
   std::unique_ptr<TComThread> eventThread_;
   bool eventThreadActive_ = false;

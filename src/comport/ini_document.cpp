@@ -61,6 +61,8 @@ std::string IniDocument::Text() const {
 }
 
 IniDocument::Position IniDocument::Find(std::string_view section, std::string_view key) const {
+  // Section names are read back trimmed from their headers, so they are looked up trimmed.
+  section = Trim(section);
   Position pos;
   bool inSection = false;
   bool inFirstSection = false;  // only the first section of the name takes new keys
@@ -82,17 +84,24 @@ IniDocument::Position IniDocument::Find(std::string_view section, std::string_vi
 }
 
 std::optional<std::string> IniDocument::Value(std::string_view section, std::string_view key) const {
-  const Position pos = Find(section, key);
+  // Keys are stored trimmed (SetValue), so they are looked up trimmed.
+  const Position pos = Find(section, Trim(key));
   if (!pos.entry) return std::nullopt;
   return lines_[*pos.entry].value;
 }
 
 void IniDocument::SetValue(std::string_view section, std::string_view key, std::string_view value) {
+  // The message names the part the file cannot hold: the section, the key, or the key's value.
+  if (HasLineBreak(section) || section.find(']') != std::string_view::npos) {
+    throw std::invalid_argument("INI file cannot hold section '" + std::string(section) + "'");
+  }
   const std::string_view name = Trim(key);
-  if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value) ||
-      section.find(']') != std::string_view::npos || key.find('=') != std::string_view::npos ||
-      name.empty() || name.starts_with(';') || name.starts_with('#') || name.starts_with('[')) {
+  if (HasLineBreak(key) || key.find('=') != std::string_view::npos || name.empty() || name.starts_with(';') ||
+      name.starts_with('#') || name.starts_with('[')) {
     throw std::invalid_argument("INI file cannot hold key '" + std::string(key) + "'");
+  }
+  if (HasLineBreak(value)) {
+    throw std::invalid_argument("INI file cannot hold the value of key '" + std::string(key) + "'");
   }
   Line entry;
   entry.kind = LineKind::Entry;

@@ -21,9 +21,9 @@ class IniDocument final {
 
   // The value of the first such key in a section of that name; nullopt when there is none.
   std::optional<std::string> Value(std::string_view section, std::string_view key) const;
-  // Replaces the first such key's line or adds "key=value". Raises std::invalid_argument for a
-  // text the file cannot hold: a line break anywhere, ']' in the section, '=' in the key, a key
-  // that is empty or would read as a comment.
+  // Replaces the first such key's line or adds "key=value". Raises std::invalid_argument, naming
+  // the section, the key or the key's value, for a text the file cannot hold: a line break
+  // anywhere, ']' in the section, '=' in the key, a key that is empty or would read as a comment.
   void SetValue(std::string_view section, std::string_view key, std::string_view value);
 
  private:

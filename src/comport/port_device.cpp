@@ -56,23 +56,24 @@ TModemLines TCustomComPort::ModemLines() const {
 }
 
 void TCustomComPort::SignalObservers(TObserverSignal signal, bool state) {
-  for (TPortObserver* observer : observers_) {
+  ForEachObserver([&](TPortObserver& observer) {
     const std::function<void(TCustomComPort*, bool)>* slot = nullptr;
     switch (signal) {
-      case TObserverSignal::osCTS: slot = &observer->CTS; break;
-      case TObserverSignal::osDSR: slot = &observer->DSR; break;
-      case TObserverSignal::osRLSD: slot = &observer->RLSD; break;
-      case TObserverSignal::osRx: slot = &observer->Receive; break;
-      case TObserverSignal::osTx: slot = &observer->Transmit; break;
+      case TObserverSignal::osCTS: slot = &observer.CTS; break;
+      case TObserverSignal::osDSR: slot = &observer.DSR; break;
+      case TObserverSignal::osRLSD: slot = &observer.RLSD; break;
+      case TObserverSignal::osRx: slot = &observer.Receive; break;
+      case TObserverSignal::osTx: slot = &observer.Transmit; break;
       case TObserverSignal::osRing: break;
     }
     if (slot != nullptr && *slot) (*slot)(this, state);
-  }
+  });
 }
 
 void TCustomComPort::ProcessLineChange(TObserverSignal signal, TModemLine line,
                                        void (TCustomComPort::*notify)(bool)) {
   SignalObservers(signal, ModemLines().Contains(line));
+  if (!connected_) return;  // an observer closed the port: there are no lines to read
   (this->*notify)(ModemLines().Contains(line));
 }
 

@@ -4,12 +4,27 @@
 #include "comport/notification_window.h"
 #include "comport/port_records.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace kestrova {
+
+namespace {
+
+// The ports whose processors run on this thread, innermost last.
+thread_local std::vector<const TCustomComPort*> processing;
+
+}  // namespace
 
 void TCustomComPort::RunEventHandlers(TComEvents events) {
   for (TComEvent event : kEventDeliveryOrder) {
+    if (!connected_) return;
     if (events.Contains(event)) ProcessEvent(event);
   }
+}
+
+bool TCustomComPort::ProcessingOnThisThread() const {
+  return std::find(processing.begin(), processing.end(), this) != processing.end();
 }
 
 std::intptr_t TCustomComPort::NotificationWindowProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t) {
@@ -25,6 +40,10 @@ std::intptr_t TCustomComPort::NotificationWindowProc(std::uint32_t message, std:
 }
 
 void TCustomComPort::ProcessEvent(TComEvent event) {
+  processing.push_back(this);
+  struct Leave {
+    ~Leave() { processing.pop_back(); }
+  } leave;
   switch (event) {
     case TComEvent::evRxChar: ProcessRxChar(); break;
     case TComEvent::evTxEmpty: ProcessTxEmpty(); break;
@@ -46,9 +65,9 @@ void TCustomComPort::ProcessRxChar() {
   // The bytes are read once, by the first observer that takes data, and handed to all of them.
   std::vector<std::uint8_t> buffer;
   bool read = false;
-  for (std::size_t i = 0; i < observers_.size(); ++i) {
-    TPortObserver* observer = observers_[i];
-    if (!observer->Data) continue;
+  ForEachObserver([&](TPortObserver& observer) {
+    // A slot may have closed the port: nothing more is read from it.
+    if (!observer.Data || (!read && !connected_)) return;
     if (!read) {
       buffer.resize(static_cast<std::size_t>(count));
       // Observers get what was read, which is all that was waiting.
@@ -56,8 +75,8 @@ void TCustomComPort::ProcessRxChar() {
       read = true;
       NotifyRxBuf(buffer.data(), count);
     }
-    observer->Data(this, buffer.data(), count);
-  }
+    observer.Data(this, buffer.data(), count);
+  });
   if (!read) NotifyRxChar(count);
 }
 
@@ -69,9 +88,9 @@ void TCustomComPort::ProcessTxEmpty() {
 void TCustomComPort::ProcessBreak() { NotifyBreak(); }
 
 void TCustomComPort::ProcessRing() {
-  for (std::size_t i = 0; i < observers_.size(); ++i) {
-    if (observers_[i]->Ring) observers_[i]->Ring(this);
-  }
+  ForEachObserver([this](TPortObserver& observer) {
+    if (observer.Ring) observer.Ring(this);
+  });
   NotifyRing();
 }
 

@@ -5,9 +5,8 @@
 
 namespace kestrova {
 
-// Drops a leading "COM" (any case), reads the rest as an integer (leading blanks, one sign,
-// decimal or $/x/0x hexadecimal) and gives "COM<n>"; a failed conversion or a number outside
-// 1..16 gives "COM1".
+// Drops a leading "COM" (any case), reads the rest with ParseInt32 and gives "COM<n>"; a failed
+// conversion or a number outside 1..16 gives "COM1".
 std::string NormalizePortName(const std::string& text);
 
 }  // namespace kestrova

@@ -129,7 +129,9 @@ std::optional<RegistryHive> RegistryHive::Parse(std::string_view text) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (line.empty() || line.front() == ';') continue;
     if (line.front() == '[' && line.back() == ']') {
+      // A bare CR inside the brackets is a line break no key path may hold.
       std::optional<std::string> path = NormalizeKeyPath(line.substr(1, line.size() - 2));
+      if (!path) return std::nullopt;
       current = &hive.KeyFor(*path);
       continue;
     }

@@ -1,7 +1,8 @@
 #include "comport/settings_text.h"
 
+#include "comport/integer_text.h"
+
 #include <cstdint>
-#include <optional>
 
 namespace kestrova {
 namespace {
@@ -28,41 +29,6 @@ Enum SearchTable(const std::array<std::string_view, N>& table, std::string_view 
     if (EqualIgnoringAsciiCase(table[i], text)) return static_cast<Enum>(i);
   }
   return fallback;
-}
-
-int DigitValue(char c, int base) {
-  int v = -1;
-  if (c >= '0' && c <= '9') v = c - '0';
-  else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
-  else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
-  return v < base ? v : -1;
-}
-
-// A signed 32-bit integer: leading blanks, an optional sign, then decimal digits or hex digits
-// after "$", "x", "X", "0x" or "0X", and nothing after the digits. Out of range fails.
-std::optional<std::int32_t> ParseInt32(std::string_view s) {
-  std::size_t i = 0;
-  while (i < s.size() && s[i] == ' ') ++i;
-  bool negative = false;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
-  int base = 10;
-  if (i < s.size() && (s[i] == '$' || s[i] == 'x' || s[i] == 'X')) {
-    base = 16;
-    ++i;
-  } else if (s.substr(i, 2) == "0x" || s.substr(i, 2) == "0X") {
-    base = 16;
-    i += 2;
-  }
-  if (i == s.size()) return std::nullopt;
-  const std::int64_t limit = negative ? std::int64_t{INT32_MAX} + 1 : INT32_MAX;
-  std::int64_t magnitude = 0;
-  for (; i < s.size(); ++i) {
-    int d = DigitValue(s[i], base);
-    if (d < 0) return std::nullopt;
-    magnitude = magnitude * base + d;
-    if (magnitude > limit) return std::nullopt;
-  }
-  return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
 }
 
 }  // namespace

@@ -52,9 +52,9 @@ std::string BoolToYesNo(bool Value);
 bool YesNoToBool(std::string_view Text);
 
 // A character (one byte, codes 0..255) is written as itself when its code is 33..127, else as
-// "#" and its decimal code. Reading accepts "#" and a 32-bit integer (decimal or hex with a
-// "$", "x" or "0x" prefix) of which the low 8 bits are the code; a malformed number gives code 0,
-// an empty text code 0, any other text its first character.
+// "#" and its decimal code. Reading accepts "#" and an integer as ParseInt32 reads it, of which
+// the low 8 bits are the code; a malformed number gives code 0, an empty text code 0, any other
+// text its first character.
 std::string CharToSettingText(char Value);
 char SettingTextToChar(std::string_view Text);
 

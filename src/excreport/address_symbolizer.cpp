@@ -56,6 +56,11 @@ std::string AddressSymbolizer::ModulePath(std::uintptr_t address) const {
   return module != nullptr ? module->Path : std::string();
 }
 
+std::optional<std::uintptr_t> AddressSymbolizer::ModuleOffset(std::uintptr_t address) const {
+  const MappedFile* module = ModuleOf(address);
+  return module != nullptr ? std::optional<std::uintptr_t>(address - module->Start) : std::nullopt;
+}
+
 StackEntry AddressSymbolizer::Resolve(std::uintptr_t address, bool returnAddress) const {
   StackEntry entry;
   entry.Address = returnAddress && address > 0 ? address - 1 : address;

@@ -27,6 +27,8 @@ class AddressSymbolizer final {
   StackEntry Resolve(std::uintptr_t address, bool returnAddress) const;
   // The path of the module that holds `address`; empty when none does.
   std::string ModulePath(std::uintptr_t address) const;
+  // How far `address` lies from the start of the module that holds it; nothing when none does.
+  std::optional<std::uintptr_t> ModuleOffset(std::uintptr_t address) const;
 
   // The entries of a walked stack: frame 0 is `firstIsInstruction` (an interrupted
   // instruction) or a return address, as every later frame is.

@@ -132,6 +132,18 @@ void FatalSignalHandler(int signal, siginfo_t* info, void* context) {
 }
 
 // Not a signal handler: normal code is allowed, the process is only about to end.
+// The registers and stack bytes of the throw site, in the record's signal-context order.
+void NoteThrowRegisters(const ThrowSite& site, CrashRecord& record) {
+  record.HasRegisters = true;
+  for (const RegisterColumn& column : kRegisterColumns) {
+    for (std::size_t i = 0; i < kCrashRegisterNames.size(); ++i)
+      if (kCrashRegisterNames[i] == column.Name) record.Registers[i] = site.Registers.*column.Value;
+  }
+  record.StackMemoryAddress = site.Registers.Rsp;
+  record.StackMemorySize = std::min(site.StackBytes.size(), sizeof record.StackMemory);
+  std::copy_n(site.StackBytes.begin(), record.StackMemorySize, record.StackMemory);
+}
+
 void FillExceptionRecord() {
   CrashRecord& record = *handlerData.record;
   record.Kind = CrashKind::kUncaughtException;
@@ -146,8 +158,10 @@ void FillExceptionRecord() {
     // The throw site, when the last throw of this thread is the exception that escaped.
     ThrowSite site = LastThrowSite();
     const std::type_info* type = exception.__cxa_exception_type();
-    if (site.Type != nullptr && type != nullptr && *site.Type == *type)
+    if (site.Type != nullptr && type != nullptr && *site.Type == *type) {
       frames = std::move(site.Frames);
+      NoteThrowRegisters(site, record);
+    }
   }
   if (frames.empty()) frames = CaptureCurrentStack(1);
   record.FrameCount = std::min(frames.size(), kMaxStackFrames);

@@ -2,7 +2,10 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
+#include <cstring>
+#include <iterator>
 #include <memory>
 
 namespace kestrova {
@@ -22,7 +25,30 @@ std::optional<int> HelperDescriptor(int argc, char** argv) {
   return std::nullopt;
 }
 
+template <std::size_t N>
+void EndText(char (&text)[N]) {
+  text[N - 1] = '\0';
+}
+
+// A bool read from foreign bytes may hold any value; only 0 and 1 are valid ones.
+void NormaliseFlag(bool& flag) {
+  unsigned char byte;
+  std::memcpy(&byte, &flag, 1);
+  flag = byte != 0;
+}
+
 }  // namespace
+
+void ValidateCrashRecord(CrashRecord& record) {
+  record.FrameCount = std::min(record.FrameCount, std::size(record.Frames));
+  record.StackMemorySize = std::min(record.StackMemorySize, std::size(record.StackMemory));
+  EndText(record.ExceptionClass);
+  EndText(record.ExceptionMessage);
+  EndText(record.ExecutablePath);
+  EndText(record.StartDirectory);
+  NormaliseFlag(record.HasRegisters);
+  NormaliseFlag(record.GuiProgram);
+}
 
 std::optional<int> RunCrashHelperIfRequested(int argc, char** argv,
                                              const CrashCallback& onCrash) {
@@ -35,6 +61,7 @@ std::optional<int> RunCrashHelperIfRequested(int argc, char** argv,
   if (size != static_cast<ssize_t>(sizeof(CrashRecord)) || record->Magic != kCrashRecordMagic ||
       record->Size != sizeof(CrashRecord))
     return kCrashHelperBadRecord;
+  ValidateCrashRecord(*record);
   try {
     return onCrash(*record);
   } catch (...) {

@@ -52,27 +52,26 @@ void DescribeSignal(const CrashRecord& record, HandlingRequest& request) {
   }
   request.FirstFrameIsInstruction = true;
   request.Address = record.InstructionPointer;
+}
+
+// The registers of the fault, or of the throw of an uncaught exception, and the stack there.
+void TakeRegisters(const CrashRecord& record, HandlingRequest& request) {
   request.Notify.HasContext = true;
   RegisterContext& context = request.Notify.Context;
-  context.Eax = Register(record, "RAX");
-  context.Ebx = Register(record, "RBX");
-  context.Ecx = Register(record, "RCX");
-  context.Edx = Register(record, "RDX");
-  context.Edi = Register(record, "RDI");
-  context.Esi = Register(record, "RSI");
-  context.Esp = Register(record, "RSP");
-  context.Eip = Register(record, "RIP");
+  for (const RegisterColumn& column : kRegisterColumns) context.*column.Value = Register(record, column.Name);
   request.StackBytes.assign(record.StackMemory, record.StackMemory + record.StackMemorySize);
 }
 
 // The crashed program may have changed its options at run time; it published them under its
-// module handle (the executable's load address there) and process ID.
+// module handle (the executable's load address there) and process ID. The block is removed.
 void TakePublishedOptions(const CrashRecord& record, TQuillModuleOptions& options) {
   const std::string folder = "/proc/" + std::to_string(record.ProcessId);
   for (const MappedFile& file : ParseMappedFiles(ReadSystemFile((folder + "/maps").c_str()))) {
     if (file.Path != record.ExecutablePath) continue;
-    const std::optional<std::string> payload =
-        OptionsPublication::Read(OptionsPublication::BlockName(file.Start, record.ProcessId));
+    const std::string name = OptionsPublication::BlockName(file.Start, record.ProcessId);
+    const std::optional<std::string> payload = OptionsPublication::Read(name);
+    // The crashed process ends without removing its block: that falls to the helper.
+    OptionsPublication::Remove(name);
     if (!payload || payload->empty()) return;
     ByteReader stream(*payload);
     stream.U8();
@@ -116,6 +115,7 @@ HandlingRequest CrashRequest(const CrashRecord& record) {
     // Frame 0 of a throw site is the return address behind the throw.
     request.Address = record.InstructionPointer != 0 ? record.InstructionPointer - 1 : 0;
   }
+  if (record.HasRegisters) TakeRegisters(record, request);
   if (request.Address != 0) request.MemoryBytes = ReadProcessMemory(record.ProcessId, request.Address, kMemoryDumpSize);
   request.CrashedCommand = CrashedProgramCommand(record);
   return request;

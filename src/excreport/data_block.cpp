@@ -64,26 +64,32 @@ std::string EncodeDataBlock(const DataBlock& block) {
   return out.Take();
 }
 
-std::optional<DataBlock> DecodeDataBlock(std::string_view bytes) {
+std::optional<DataBlock> DecodeDataBlock(std::string_view bytes, std::string* refusal) {
+  const auto refuse = [refusal](std::string reason) {
+    if (refusal != nullptr) *refusal = std::move(reason);
+    return std::nullopt;
+  };
   try {
     ByteReader reader(bytes);
-    if (reader.U32() != kDataBlockMagic) return std::nullopt;
+    if (reader.U32() != kDataBlockMagic) return refuse("the data block is damaged (no block mark)");
     DataBlock block;
     block.Version = reader.U16();
+    if (block.Version < kOldestDataBlockVersion || block.Version > kDataBlockVersion)
+      return refuse("the data block has version " + std::to_string(block.Version) + ", which this program cannot read");
     block.BuildDate = reader.F64();
     if (block.Version >= 500) {
       DecodeRemainder(reader, true, block);
     } else if (block.Version >= 450) {
       std::optional<std::string> remainder = ZlibDecompress(reader.Rest());
-      if (!remainder || remainder->empty()) return std::nullopt;
+      if (!remainder || remainder->empty()) return refuse("the data block is damaged (it does not decompress)");
       ByteReader inner(*remainder);
       DecodeRemainder(inner, false, block);
     } else {
       DecodeRemainder(reader, false, block);
     }
     return block;
-  } catch (const EReadError&) {
-    return std::nullopt;
+  } catch (const EReadError& error) {
+    return refuse(std::string("the data block is damaged (") + error.what() + ")");
   }
 }
 

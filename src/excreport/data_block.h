@@ -39,9 +39,12 @@ struct DataBlock {
 
 // The block in the current layout (Version is written as given; the layout is today's).
 std::string EncodeDataBlock(const DataBlock& block);
-// The parts of a block of any version from 400, or nothing when the magic is missing, the block
-// is cut short or damaged, or its options decompress to nothing.
-std::optional<DataBlock> DecodeDataBlock(std::string_view bytes);
+// The parts of a block of any version from 400 to kDataBlockVersion, or nothing when the magic
+// is missing, the version is another, the block is cut short or damaged, or its options
+// decompress to nothing; then `refusal`, when given, tells which.
+std::optional<DataBlock> DecodeDataBlock(std::string_view bytes, std::string* refusal = nullptr);
+
+inline constexpr std::uint16_t kOldestDataBlockVersion = 400;
 
 // The build date of the moment `unixSeconds`.
 double BuildDateFromUnixTime(double unixSeconds);

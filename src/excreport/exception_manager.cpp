@@ -101,10 +101,15 @@ HandlingRequest RequestForCaughtException(const std::exception_ptr& exception, s
   request.ThreadId = CurrentThreadId();
   ThrowSite site = LastThrowSite();
   const std::type_info* type = exception ? exception.__cxa_exception_type() : nullptr;
-  if (site.Type != nullptr && type != nullptr && *site.Type == *type && !site.Frames.empty())
+  if (site.Type != nullptr && type != nullptr && *site.Type == *type && !site.Frames.empty()) {
     request.Frames = std::move(site.Frames);
-  else
+    // The CPU part shows the thrower's registers and stack as they were at the throw.
+    request.Notify.HasContext = true;
+    request.Notify.Context = site.Registers;
+    request.StackBytes = std::move(site.StackBytes);
+  } else {
     request.Frames = CaptureCurrentStack(1);
+  }
   // Frame 0 is a return address: the raise is the call just before it.
   request.Address = address != 0 ? address : (request.Frames.empty() ? 0 : request.Frames.front() - 1);
   return request;

@@ -1,10 +1,14 @@
 #include "excreport/exception_reporting.h"
 
+#include <curl/curl.h>
+#include <unistd.h>
+
 #include <QGuiApplication>
 #include <QTimer>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 #include "excreport/crash_handlers.h"
@@ -12,9 +16,12 @@
 #include "excreport/gui_bridge.h"
 #include "excreport/guarded_runner.h"
 #include "excreport/handler_state.h"
+#include "excreport/log_file_path.h"
 #include "excreport/module_data.h"
+#include "excreport/options_publication.h"
 #include "excreport/process_restart.h"
 #include "excreport/process_threads.h"
+#include "excreport/program_threads.h"
 #include "excreport/stack_walker.h"
 #include "excreport/throw_site.h"
 
@@ -29,6 +36,7 @@ struct HookRegistry {
 };
 
 bool started = false;
+bool socketsStarted = false;
 std::unique_ptr<HookRegistry> hooks;
 // The process-level paths (std::terminate and the fatal signals), restored by the handler.
 std::unique_ptr<CrashHandlers> crashHandlers;
@@ -37,13 +45,39 @@ void InitCore() {
   // No development environment hosts this program: the design-host case does not arise, and
   // the stack walker is warmed up here so that the first walk in a crash need not load it.
   PrepareStackWalker();
+  // Killed or crashed instances could not remove their published options.
+  OptionsPublication::RemoveAbandoned();
+}
+
+// The internal-error reporter serves every step up to this last one; later failures go to
+// standard error.
+void DoneCore() { SetInternalErrorReporterInstalled(false); }
+
+// libcurl's global start-up is not thread-safe: it runs here, before any report thread.
+void InitSockets() {
+  if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) throw std::runtime_error("Cannot start the socket layer.");
+  socketsStarted = true;
+}
+
+void DoneSockets() {
+  if (!socketsStarted) return;
+  curl_global_cleanup();
+  socketsStarted = false;
 }
 
 void InitHooks() { hooks = std::make_unique<HookRegistry>(); }
 
+// One line on standard error: a program whose data block was refused runs without reporting.
+void WarnReportingOff(const std::string& reason) {
+  const std::string line = ProgramFileName() + ": exception reporting is off: " + reason + "\n";
+  [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, line.data(), line.size());
+}
+
 void InstallCapturePaths() {
   InstallThrowHook();
   hooks->removals.push_back(RemoveThrowHook);
+  InstallThreadStartHook();
+  hooks->removals.push_back(RemoveThreadStartHook);
   crashHandlers = std::make_unique<CrashHandlers>();
 }
 
@@ -51,7 +85,10 @@ void InitHandler() {
   SetInternalErrorReporterInstalled(true);
   RememberStartDirectory();
   TQuillModuleData module = ReadExecutableModuleData(true);
-  if (!module.CarriesSubsystem) return;  // no valid data block: nothing is installed
+  if (!module.CarriesSubsystem) {  // no valid data block: nothing is installed
+    if (!module.Refusal.empty()) WarnReportingOff(module.Refusal);
+    return;
+  }
   auto state = std::make_unique<HandlerState>(std::move(module));
   std::error_code error;
   state->StartDirectory = std::filesystem::current_path(error).string();
@@ -69,7 +106,6 @@ void DoneHandler() {
   std::unique_ptr<HandlerState> state = TakeHandlerState();
   crashHandlers.reset();
   AbandonGuiCalls(false);
-  SetInternalErrorReporterInstalled(false);
 }
 
 void DoneHooks() {
@@ -80,18 +116,31 @@ void DoneHooks() {
 
 }  // namespace
 
+const std::vector<GuardedStep>& StartSteps() {
+  static const std::vector<GuardedStep> steps{{"ECore.Init", InitCore},
+                                              {"ESockets.Init", InitSockets},
+                                              {"EHook.Init", InitHooks},
+                                              {"ExceptionLog.Init", InitHandler}};
+  return steps;
+}
+
+const std::vector<GuardedStep>& StopSteps() {
+  static const std::vector<GuardedStep> steps{{"ExceptionLog.Done", DoneHandler},
+                                              {"EHook.Done", DoneHooks},
+                                              {"ESockets.Done", DoneSockets},
+                                              {"ECore.Done", DoneCore}};
+  return steps;
+}
+
 void StartExceptionReporting() {
   if (started) return;
   started = true;
-  RunGuardedStep("ECore.Init", InitCore);
-  RunGuardedStep("EHook.Init", InitHooks);
-  RunGuardedStep("ExceptionLog.Init", InitHandler);
+  for (const GuardedStep& step : StartSteps()) RunGuardedStep(step.Name, step.Run);
 }
 
 void StopExceptionReporting() {
   if (!started) return;
-  RunGuardedStep("ExceptionLog.Done", DoneHandler);
-  RunGuardedStep("EHook.Done", DoneHooks);
+  for (const GuardedStep& step : StopSteps()) RunGuardedStep(step.Name, step.Run);
   started = false;
 }
 

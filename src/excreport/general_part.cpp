@@ -58,6 +58,14 @@ std::string DnsServer(const NetworkInfo& network, std::size_t index) {
 
 }  // namespace
 
+std::string ExceptionAddressText(const ExceptionRecordData& exception) {
+  if (exception.Address == 0) return {};
+  std::string text = FormatHex8(exception.Address);
+  if (exception.ModuleOffset && !exception.Module.empty())
+    text += " (" + FileNameOf(exception.Module) + "+" + FormatHex8(*exception.ModuleOffset) + ")";
+  return text;
+}
+
 std::string BuildGeneralPart(const ReportData& data, const TQuillModuleOptions& options) {
   ItemWriter items(options);
   const ApplicationInfo& application = data.Application;
@@ -71,7 +79,7 @@ std::string BuildGeneralPart(const ReportData& data, const TQuillModuleOptions& 
   const ExceptionRecordData& exception = data.Exception;
   items.Section(28);
   items.Item(29, FormatReportDate(exception.Time));
-  items.Item(30, exception.Address != 0 ? FormatHex8(exception.Address) : std::string());
+  items.Item(30, ExceptionAddressText(exception));
   items.Item(31, FileNameOf(exception.Module));
   items.Item(32, ExceptionTypeText(exception));
   items.Item(33, ExceptionMessageText(exception));

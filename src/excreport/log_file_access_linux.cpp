@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 
 #include "excreport/log_file_path.h"
@@ -12,7 +13,8 @@
 namespace kestrova {
 namespace {
 
-bool MakeFolder(const std::string& folder) { return ::mkdir(folder.c_str(), 0777) == 0 || errno == EEXIST; }
+// The fallback folder holds the reports of one user: for the owner only.
+bool MakeFolder(const std::string& folder) { return ::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST; }
 
 }  // namespace
 
@@ -23,16 +25,19 @@ std::string ProgramFileName() {
 }
 
 bool LogFileUsable(const std::string& path, bool readOnly) {
-  const int existing = ::open(path.c_str(), (readOnly ? O_RDONLY : O_WRONLY) | O_CLOEXEC);
-  if (existing >= 0) {
+  if (readOnly) {
+    const int existing = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (existing < 0) return false;
     ::close(existing);
     return true;
   }
-  if (readOnly || errno != ENOENT) return false;
-  const int created = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  // A save writes a new file beside the log and renames it over the log: the folder must take
+  // new files.
+  std::string probe = path + ".XXXXXX";
+  const int created = ::mkostemp(probe.data(), O_CLOEXEC);
   if (created < 0) return false;
   ::close(created);
-  ::unlink(path.c_str());
+  ::unlink(probe.c_str());
   return true;
 }
 

@@ -18,15 +18,17 @@ std::string LogFilePath(const TQuillModuleOptions& options, std::string_view com
 // double quote replaced by "_".
 std::string FileSafeComputerName(std::string_view computerName);
 
-// Whether the log at `path` can be written (read, when `readOnly`). A missing file counts as
-// writable when it can be created in its folder; the check leaves nothing behind.
+// Whether the log at `path` can be written: its folder takes new files, as a save writes the
+// new log beside the old one (read, when `readOnly`: the file opens). The check leaves nothing
+// behind.
 bool LogFileUsable(const std::string& path, bool readOnly);
 
 // The file name of the running program's executable; empty when it cannot be read.
 std::string ProgramFileName();
 
 // `path` when usable; otherwise the same file name in `home` + "/Quillmark/" + `programName`
-// (folders created when missing) when that is usable; otherwise `path`.
+// (folders created when missing, readable by their owner only) when that is usable; otherwise
+// `path`.
 std::string ResolveLogFileAccess(const std::string& path, bool readOnly, const std::string& home,
                                  const std::string& programName);
 

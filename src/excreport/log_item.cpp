@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "excreport/utf8_text.h"
+
 namespace kestrova {
 namespace {
 
@@ -53,18 +55,19 @@ void TLogItem::Add(std::string_view label, std::string_view value, bool shown) {
 
 std::string TLogItem::Render(const Section& section) {
   std::size_t labelWidth = 0;
-  for (const Line& line : section.Lines) labelWidth = std::max(labelWidth, line.Prefix.size());
+  for (const Line& line : section.Lines) labelWidth = std::max(labelWidth, CharacterCount(line.Prefix));
   const std::string indent(labelWidth + 2, ' ');
   std::vector<std::string> rows;
   for (const Line& line : section.Lines) {
     const std::vector<std::string> valueLines = SplitLines(line.Value);
-    std::string row = line.Prefix + std::string(labelWidth - line.Prefix.size(), ' ') + ": " + EscapeColons(valueLines[0]);
+    std::string row =
+        line.Prefix + std::string(labelWidth - CharacterCount(line.Prefix), ' ') + ": " + EscapeColons(valueLines[0]);
     rows.push_back(std::move(row));
     for (std::size_t i = 1; i < valueLines.size(); ++i)
       rows.push_back(indent + (valueLines[i].empty() ? std::string(".") : EscapeColons(valueLines[i])));
   }
-  std::size_t width = section.Title.size() + 1;
-  for (const std::string& row : rows) width = std::max(width, row.size());
+  std::size_t width = CharacterCount(section.Title) + 1;
+  for (const std::string& row : rows) width = std::max(width, CharacterCount(row));
   std::string text = section.Title + ":\r\n" + std::string(width, '-');
   for (const std::string& row : rows) text += "\r\n" + row;
   return text;

@@ -83,6 +83,12 @@ const std::vector<std::string>& DuplicateItemIds() {
   return ids;
 }
 
+std::string_view ComparableItemValue(std::string_view id, std::string_view value) {
+  if (id != "2.2" || !value.ends_with(')')) return value;
+  const std::size_t open = value.find(" (");
+  return open == std::string_view::npos ? value : value.substr(open + 2, value.size() - open - 3);
+}
+
 std::vector<std::string> DuplicateItemValues(std::string_view report) {
   std::vector<std::string> values;
   for (const std::string& id : DuplicateItemIds()) values.push_back(ReportItemValue(report, id));

@@ -30,4 +30,9 @@ std::string ReportVersion(std::string_view report);
 const std::vector<std::string>& DuplicateItemIds();
 std::vector<std::string> DuplicateItemValues(std::string_view report);
 
+// The part of an item's value that the duplicate check compares: for the address (2.2) the
+// module and offset in brackets behind it, when there are some (an absolute address differs at
+// every start); the whole value otherwise.
+std::string_view ComparableItemValue(std::string_view id, std::string_view value);
+
 }  // namespace kestrova

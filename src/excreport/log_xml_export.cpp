@@ -49,6 +49,7 @@ void AddGeneral(TXMLItem& general, const Lines& lines, std::size_t& i, std::stri
     while (i < lines.size() && !lines[i].empty()) {
       const std::string& line = lines[i++];
       const std::string id = ItemId(line);
+      if (id.empty()) continue;  // damaged text: a line with ": " that is no item
       const std::size_t colon = line.find(": ");
       const std::size_t labelStart = 2 + id.size() + 1;
       std::string value = RestoredLine(line.substr(colon + 2));
@@ -96,6 +97,9 @@ std::vector<Table> FindTables(const Lines& lines, std::size_t from) {
   }
   return tables;
 }
+
+// Address, module, unit, class, procedure, line.
+constexpr std::size_t kStackColumns = 6;
 
 void AddStackLine(TXMLItem& thread, const std::vector<std::string>& cells) {
   const std::string& line = cells[5];
@@ -145,8 +149,10 @@ void AddCallStack(TXMLItem& callStack, const Table& table, bool blocks, const TC
   TXMLItem* topLevel = nullptr;
   for (const std::string& row : table.Rows) {
     if (table.IsCellRow(row)) {
+      const std::vector<std::string> cells = table.Cells(row);
+      if (cells.size() < kStackColumns) continue;  // not the call stack's table
       if (block == nullptr) block = &callStack.Add("ExceptionThread");
-      AddStackLine(*block, table.Cells(row));
+      AddStackLine(*block, cells);
     } else if (blocks) {
       block = &AddThread(callStack, topLevel, row, texts);
       if (block->Name() != "CallingThread") topLevel = block;
@@ -164,33 +170,43 @@ void AddModules(TXMLItem& modules, const Table& table) {
   }
 }
 
-// "EAX: 00000001   EDI: 00000002" -> the two values.
-std::pair<std::string, std::string> RegisterPair(std::string_view line) {
+bool IsDumpRule(std::string_view line) {
   const std::size_t gap = line.find("   ");
-  const std::string_view left = line.substr(0, gap);
-  const std::string_view right = gap == std::string_view::npos ? std::string_view() : line.substr(gap + 3);
-  const auto value = [](std::string_view half) {
-    const std::size_t colon = half.find(": ");
-    return colon == std::string_view::npos ? std::string() : std::string(half.substr(colon + 2));
-  };
-  return {value(left), value(right)};
+  return gap != std::string_view::npos && gap > 0 && IsRule(line.substr(0, gap)) && IsRule(line.substr(gap + 3));
 }
 
+// "RAX: 0000000000000001   RBX: 0000000000000002" (or the older "EAX: 00000001   EDI: ...")
+// -> the names and values; nothing when the line holds no register.
+std::vector<std::pair<std::string, std::string>> RegisterPairs(std::string_view line) {
+  std::vector<std::pair<std::string, std::string>> pairs;
+  while (!line.empty()) {
+    const std::size_t gap = line.find("   ");
+    const std::string_view half = line.substr(0, gap);
+    line = gap == std::string_view::npos ? std::string_view() : line.substr(gap + 3);
+    const std::size_t colon = half.find(": ");
+    if (colon == std::string_view::npos) return {};
+    const std::string_view name = TrimText(half.substr(0, colon));
+    if (name.empty() || name.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789") != std::string_view::npos)
+      return {};
+    pairs.emplace_back(name, half.substr(colon + 2));
+  }
+  return pairs;
+}
+
+// The registers are the lines between the part's first rule and the empty line after them;
+// every register becomes an attribute of that name, in the order of the report.
 void AddCpu(TXMLItem& cpu, const Lines& lines, std::size_t from) {
   std::size_t i = from;
-  while (i < lines.size() && !StartsWith(lines[i], "EAX: ")) ++i;
-  if (i + 3 >= lines.size()) return;
-  const auto [eax, edi] = RegisterPair(lines[i]);
-  const auto [ebx, esi] = RegisterPair(lines[i + 1]);
-  const auto [ecx, esp] = RegisterPair(lines[i + 2]);
-  const auto [edx, eip] = RegisterPair(lines[i + 3]);
-  cpu.Add("Registers").Attribute("EAX", eax).Attribute("EBX", ebx).Attribute("ECX", ecx).Attribute("EDX", edx)
-      .Attribute("EDI", edi).Attribute("ESI", esi).Attribute("ESP", esp).Attribute("EIP", eip);
+  while (i + 1 < lines.size() && (!IsRule(lines[i]) || RegisterPairs(lines[i + 1]).empty())) ++i;
+  if (i + 1 >= lines.size()) return;
+  TXMLItem& registers = cpu.Add("Registers");
+  for (++i; i < lines.size() && !lines[i].empty(); ++i)
+    for (const auto& [name, value] : RegisterPairs(lines[i])) registers.Attribute(name, value);
   TXMLItem& stack = cpu.Add("Stack");
   TXMLItem& dump = cpu.Add("MemoryDump");
-  while (i < lines.size() && !StartsWith(lines[i], "------------------   ")) ++i;
+  while (i < lines.size() && !IsDumpRule(lines[i])) ++i;
   for (++i; i < lines.size() && !lines[i].empty(); ++i) {
-    // "SSSSSSSS: VVVVVVVV   MMMMMMMM:  XX XX ... XX cccccccccccccccc"
+    // "SSSS: VVVV   MMMM:  XX ... XX cccccccccccccccc"
     const std::string_view row = lines[i];
     const std::size_t colon = row.find(": ");
     const std::size_t gap = row.find("   ", colon);
@@ -229,9 +245,14 @@ void AddReport(TXMLItem& doc, const std::string& report, const TCustomizedTexts&
 std::string LogToXml(const std::vector<std::string>& reports, const TCustomizedTexts& texts) {
   std::string xml = "<Doc>\r\n";
   for (const std::string& report : reports) {
-    TXMLItem doc("Doc", 0);
-    AddReport(doc, report, texts);
-    xml += doc.Items().front()->Render();
+    // A report that cannot be read (a damaged or edited log) is left out of the export.
+    try {
+      TXMLItem doc("Doc", 0);
+      AddReport(doc, report, texts);
+      xml += doc.Items().front()->Render();
+    } catch (const std::exception&) {
+      continue;
+    }
   }
   return xml + "</Doc>";
 }

@@ -50,8 +50,13 @@ TQuillModuleData ReadModuleData(std::optional<std::string_view> block, const Mod
   TQuillModuleData data;
   data.LoadAddress = request.LoadAddress;
   data.Options = std::make_unique<TQuillModuleOptionsEx>(request.ModuleName, request.PublishOptions);
-  std::optional<DataBlock> decoded = block ? DecodeDataBlock(*block) : std::nullopt;
-  if (!decoded || !LoadOptions(*decoded, *data.Options)) return data;
+  if (!block) return data;
+  std::optional<DataBlock> decoded = DecodeDataBlock(*block, &data.Refusal);
+  if (!decoded) return data;
+  if (!LoadOptions(*decoded, *data.Options)) {
+    data.Refusal = "the options in the data block cannot be read";
+    return data;
+  }
   data.CarriesSubsystem = true;
   data.Version = decoded->Version;
   data.BuildDate = decoded->BuildDate;

@@ -19,6 +19,9 @@ namespace kestrova {
 // subsystem: its options are the defaults and its build date is 0.
 struct TQuillModuleData {
   bool CarriesSubsystem = false;
+  // Why a block that is present was refused (damaged, tampered, another version); empty when
+  // the block was taken or the module has none.
+  std::string Refusal;
   std::uint16_t Version = 0;
   double BuildDate = 0;
   std::vector<HookSymbol> Symbols;

@@ -5,8 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <charconv>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <limits>
 
 namespace kestrova {
 namespace {
@@ -29,6 +34,24 @@ class FileDescriptor final {
  private:
   int fd_;
 };
+
+constexpr std::string_view kBlockPrefix = "MODULE";
+constexpr std::size_t kMinimumHexDigits = 8;
+
+// The process ID in a block name made by BlockName: the last 8 of at least 16 hexadecimal
+// digits behind the prefix. Nothing for another name.
+std::optional<pid_t> PublishingProcess(std::string_view name) {
+  if (!name.starts_with(kBlockPrefix)) return std::nullopt;
+  const std::string_view digits = name.substr(kBlockPrefix.size());
+  if (digits.size() < 2 * kMinimumHexDigits || digits.find_first_not_of("0123456789ABCDEF") != std::string_view::npos)
+    return std::nullopt;
+  const std::string_view process = digits.substr(digits.size() - kMinimumHexDigits);
+  unsigned value = 0;
+  const auto [end, failure] = std::from_chars(process.data(), process.data() + process.size(), value, 16);
+  if (failure != std::errc() || value == 0 || value > static_cast<unsigned>(std::numeric_limits<pid_t>::max()))
+    return std::nullopt;
+  return static_cast<pid_t>(value);
+}
 
 }  // namespace
 
@@ -68,6 +91,16 @@ void OptionsPublication::Close() {
   if (name_.empty()) return;
   ::shm_unlink(ObjectPath(name_).c_str());
   name_.clear();
+}
+
+void OptionsPublication::Remove(const std::string& name) { ::shm_unlink(ObjectPath(name).c_str()); }
+
+void OptionsPublication::RemoveAbandoned(const std::string& folder) {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    const std::optional<pid_t> owner = PublishingProcess(entry.path().filename().string());
+    if (owner && ::kill(*owner, 0) != 0 && errno == ESRCH) Remove(entry.path().filename().string());
+  }
 }
 
 std::optional<std::string> OptionsPublication::Read(const std::string& name) {

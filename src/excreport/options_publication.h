@@ -29,6 +29,12 @@ class OptionsPublication final {
 
   // The payload of a block another module published, or nothing when there is none.
   static std::optional<std::string> Read(const std::string& name);
+  // Removes a block another process published and can no longer remove (it crashed).
+  static void Remove(const std::string& name);
+  // Removes the blocks of processes that no longer exist (killed or crashed before they could
+  // remove their own); blocks of running processes stay. `folder` is where the system keeps
+  // its shared memory objects.
+  static void RemoveAbandoned(const std::string& folder = "/dev/shm");
 
  private:
   std::string name_;

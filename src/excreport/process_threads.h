@@ -15,11 +15,12 @@ pid_t CurrentThreadId();
 // The thread IDs of this process in ascending order; empty when /proc cannot be read.
 std::vector<pid_t> ListThreadIds();
 
-// /proc/self/task/TID/comm without its line end; empty for a thread that has ended.
-std::string ThreadName(pid_t threadId);
+// /proc/PID/task/TID/comm without its line end, of this process when `processId` is 0; empty
+// for a thread that has ended.
+std::string ThreadName(pid_t threadId, pid_t processId = 0);
 
-// The thread's nice value (-20 highest .. 19 lowest), as the scheduler applies it per thread;
-// 0 for a thread that has ended.
+// The thread's nice value (-20 highest .. 19 lowest), as the scheduler applies it per thread
+// (of any process: thread IDs are system-wide); 0 for a thread that has ended.
 int ThreadPriority(pid_t threadId);
 
 }  // namespace kestrova

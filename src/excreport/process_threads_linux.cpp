@@ -27,8 +27,9 @@ std::vector<pid_t> ListThreadIds() {
   return ids;
 }
 
-std::string ThreadName(pid_t threadId) {
-  std::ifstream comm("/proc/self/task/" + std::to_string(threadId) + "/comm");
+std::string ThreadName(pid_t threadId, pid_t processId) {
+  const std::string process = processId != 0 ? std::to_string(processId) : std::string("self");
+  std::ifstream comm("/proc/" + process + "/task/" + std::to_string(threadId) + "/comm");
   std::string name;
   std::getline(comm, name);
   return name;

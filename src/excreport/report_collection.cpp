@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
+#include "excreport/crashed_threads.h"
 #include "excreport/exception_class_info.h"
 #include "excreport/gui_bridge.h"
 #include "excreport/process_threads.h"
+#include "excreport/program_threads.h"
 #include "excreport/safe_memory_read.h"
 #include "excreport/system_facts.h"
 
@@ -53,10 +55,23 @@ std::vector<pid_t> ThreadsToPause(const HandlerState& state, const HandlingReque
                                   pid_t guiThread) {
   return SelectThreads(state, request, [&](pid_t threadId, bool guarded) {
     if (threadId == guiThread) return false;
-    if (!guarded) return (handlingFlags & 0x08) != 0;
+    // A toolkit's thread (the X event reader, D-Bus) may be needed to show the report.
+    if (!guarded) return (handlingFlags & 0x08) != 0 && IsProgramThread(threadId);
     if (threadId == state.MainThreadId && (handlingFlags & 0x04) != 0) return false;
     return (handlingFlags & 0x02) != 0;
   });
+}
+
+std::vector<ParkedThread> CrashedProcessThreads(const HandlingRequest& request, std::uint8_t stackFlags) {
+  std::vector<ParkedThread> selected;
+  if (request.ProcessId == 0 || (stackFlags & 0x0C) == 0) return selected;
+  for (ParkedThread& thread : WalkCrashedProcessThreads(request.ProcessId, request.ThreadId)) {
+    // Which threads went through the guard is known only inside the process: the main thread
+    // counts with the guarded ones, the others with either kind.
+    if (thread.ThreadId == request.ProcessId && (stackFlags & 0x04) == 0) continue;
+    selected.push_back(std::move(thread));
+  }
+  return selected;
 }
 
 std::vector<ThreadStack> BuildThreadStacks(const HandlerState& state, const HandlingRequest& request,
@@ -66,8 +81,7 @@ std::vector<ThreadStack> BuildThreadStacks(const HandlerState& state, const Hand
   const pid_t mainThread = ownProcess ? state.MainThreadId : request.ProcessId;
   blocks.push_back(Block(request.ThreadId, request.ThreadId == mainThread,
                          symbolizer.ResolveStack(request.Frames, request.FirstFrameIsInstruction),
-                         ownProcess ? ThreadName(request.ThreadId) : std::string(),
-                         ownProcess ? ThreadPriority(request.ThreadId) : 0));
+                         ThreadName(request.ThreadId, request.ProcessId), ThreadPriority(request.ThreadId)));
   for (const ParkedThread& thread : others) {
     if (!thread.Answered) continue;
     blocks.push_back(Block(thread.ThreadId, thread.ThreadId == mainThread, symbolizer.ResolveStack(thread.Frames, true),
@@ -89,6 +103,7 @@ ReportData CollectReportData(const HandlerState& state, const HandlingRequest& r
   exception.Time = time;
   exception.Address = request.Address;
   exception.Module = symbolizer.ModulePath(request.Address);
+  exception.ModuleOffset = symbolizer.ModuleOffset(request.Address);
   exception.ThreadId = static_cast<std::uint32_t>(request.ThreadId);
   exception.Violation = request.Violation;
   if (request.Exception) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "excreport/register_context.h"
+
 namespace kestrova {
 
 // A moment: seconds since 1970-01-01 UTC and the local offset from UTC at that moment.
@@ -38,6 +40,9 @@ struct ExceptionRecordData {
   std::optional<AccessViolation> Violation;
   std::uintptr_t Address = 0;
   std::string Module;  // path of the module that holds Address, empty when none does
+  // Where Address lies in Module, which, unlike Address, is the same at every start of the
+  // program; absent when no module holds Address.
+  std::optional<std::uintptr_t> ModuleOffset;
   std::uint32_t ThreadId = 0;
 };
 
@@ -126,12 +131,6 @@ struct ReportModule {
   std::string Path;
 };
 
-// The integer registers of the exception context, by their 32-bit names.
-struct RegisterContext {
-  std::uint64_t Eax = 0, Ebx = 0, Ecx = 0, Edx = 0;
-  std::uint64_t Edi = 0, Esi = 0, Esp = 0, Eip = 0;
-};
-
 struct ReportData {
   bool GuiProgram = true;
   ApplicationInfo Application;
@@ -143,7 +142,7 @@ struct ReportData {
   std::vector<ThreadStack> Threads;
   std::vector<ReportModule> Modules;
   RegisterContext Registers;
-  // 64 bytes from Registers.Esp and 256 bytes from Exception.Address; shorter when unreadable.
+  // 128 bytes from Registers.Rsp and 256 bytes from Exception.Address; shorter when unreadable.
   std::vector<std::uint8_t> StackBytes;
   std::vector<std::uint8_t> MemoryBytes;
   std::string CustomData;

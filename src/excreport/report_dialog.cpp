@@ -226,10 +226,12 @@ void ReportDialog::EnterDetailed() {
 
   const DialogCoordinates stored = coordinates_.Load();
   const QRect screen = ScreenRect(*this);
-  const int width = stored.Width;
-  const int height = stored.Height + plan_.StripHeight;
+  // Stored values may be anything (an edited file): the window never grows past the screen, so
+  // that OK and Details stay reachable, and no sum below can overflow.
+  const int width = std::clamp(stored.Width, 1, std::max(1, screen.width()));
+  const int height = std::clamp(stored.Height, 1, std::max(1, screen.height() - plan_.StripHeight)) + plan_.StripHeight;
   int left = stored.Left.value_or((screen.width() - width) / 2);
-  int top = stored.Top.value_or((screen.height() - stored.Height - plan_.StripHeight) / 2);
+  int top = stored.Top.value_or((screen.height() - height) / 2);
   left = std::max(0, std::min(left, screen.width() - width));
   top = std::max(0, std::min(top, screen.height() - height));
   resize(width, height);

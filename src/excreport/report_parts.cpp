@@ -1,6 +1,8 @@
 #include "excreport/report_parts.h"
 
 #include <cstdio>
+#include <iterator>
+#include <vector>
 
 #include "excreport/report_formats.h"
 #include "excreport/text_table.h"
@@ -9,10 +11,25 @@ namespace kestrova {
 namespace {
 
 constexpr std::size_t kDumpRows = 16;
-constexpr std::size_t kStackBytes = 4 * kDumpRows;
+constexpr std::size_t kStackWord = 8;
+constexpr std::size_t kStackBytes = kStackWord * kDumpRows;
 constexpr std::size_t kMemoryBytes = 16 * kDumpRows;
-// Where the memory dump's column starts in a dump row ("SSSSSSSS: VVVVVVVV   ").
-constexpr std::size_t kMemoryColumn = 21;
+constexpr int kAddressDigits = 12;
+constexpr int kValueDigits = 16;
+// The widest register name ("RAX", "R10"); shorter ones ("R8") are padded to it.
+constexpr std::size_t kRegisterNameWidth = 3;
+
+std::string Hex(std::uint64_t value, int digits) {
+  char buffer[24];
+  std::snprintf(buffer, sizeof buffer, "%0*llX", digits, static_cast<unsigned long long>(value));
+  return buffer;
+}
+
+std::string RegisterText(const RegisterColumn& column, const RegisterContext& registers) {
+  std::string name = column.Name;
+  name.resize(kRegisterNameWidth, ' ');
+  return name + ": " + Hex(registers.*column.Value, kValueDigits);
+}
 
 }  // namespace
 
@@ -70,27 +87,32 @@ std::string BuildModulesPart(const ReportData& data, const TQuillModuleOptions& 
 
 std::string BuildCpuPart(const ReportData& data, const TQuillModuleOptions& options) {
   const RegisterContext& r = data.Registers;
-  const auto pair = [](const char* left, std::uint64_t a, const char* right, std::uint64_t b) {
-    return std::string(left) + ": " + FormatHex8(a) + "   " + right + ": " + FormatHex8(b) + "\r\n";
-  };
+  std::vector<std::string> rows;
+  for (std::size_t i = 0; i < std::size(kRegisterColumns); i += 2) {
+    std::string row = RegisterText(kRegisterColumns[i], r);
+    if (i + 1 < std::size(kRegisterColumns)) row += "   " + RegisterText(kRegisterColumns[i + 1], r);
+    rows.push_back(std::move(row));
+  }
+  std::string text = options.Text(91) + ":\r\n" + std::string(rows.front().size(), '-') + "\r\n";
+  for (const std::string& row : rows) text += row + "\r\n";
+
+  // "AAAAAAAAAAAA: VVVVVVVVVVVVVVVV" then three spaces, then "MMMMMMMMMMMM:  XX .. XX chars".
+  const std::size_t stackColumn = kAddressDigits + 2 + kValueDigits;
+  const std::size_t memoryColumn = kAddressDigits + 2 + 3 * 16 + 1 + 16;
   std::string stackTitle = options.Text(92);
-  if (stackTitle.size() < kMemoryColumn) stackTitle.resize(kMemoryColumn, ' ');
-  std::string text = options.Text(91) + ":\r\n-----------------------------\r\n" + pair("EAX", r.Eax, "EDI", r.Edi) +
-                     pair("EBX", r.Ebx, "ESI", r.Esi) + pair("ECX", r.Ecx, "ESP", r.Esp) + pair("EDX", r.Edx, "EIP", r.Eip) +
-                     "\r\n" + stackTitle + options.Text(93) +
-                     ":\r\n------------------   ---------------------------------------------------------------------------\r\n";
+  if (stackTitle.size() < stackColumn + 3) stackTitle.resize(stackColumn + 3, ' ');
+  text += "\r\n" + stackTitle + options.Text(93) + ":\r\n" + std::string(stackColumn, '-') + "   " +
+          std::string(memoryColumn, '-') + "\r\n";
   if (data.StackBytes.size() < kStackBytes || data.MemoryBytes.size() < kMemoryBytes) return text;
   for (std::size_t row = 0; row < kDumpRows; ++row) {
-    const std::uint8_t* stack = &data.StackBytes[row * 4];
-    const std::uint32_t value = stack[0] | stack[1] << 8 | stack[2] << 16 | static_cast<std::uint32_t>(stack[3]) << 24;
-    text += FormatHex8(r.Esp + row * 4) + ": " + FormatHex8(value) + "   " +
-            FormatHex8(data.Exception.Address + row * 16) + ": ";
+    std::uint64_t value = 0;
+    for (std::size_t i = kStackWord; i-- > 0;) value = value << 8 | data.StackBytes[row * kStackWord + i];
+    text += Hex(r.Rsp + row * kStackWord, kAddressDigits) + ": " + Hex(value, kValueDigits) + "   " +
+            Hex(data.Exception.Address + row * 16, kAddressDigits) + ": ";
     std::string chars;
     for (std::size_t i = 0; i < 16; ++i) {
       const std::uint8_t byte = data.MemoryBytes[row * 16 + i];
-      char hex[4];
-      std::snprintf(hex, sizeof hex, " %02X", byte);
-      text += hex;
+      text += " " + Hex(byte, 2);
       chars += (byte < 32 || byte > 126) ? '.' : static_cast<char>(byte);
     }
     text += " " + chars + "\r\n";

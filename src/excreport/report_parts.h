@@ -29,8 +29,9 @@ std::string BuildCallStackPart(const ReportData& data, const TQuillModuleOptions
 // The modules table, one row per module.
 std::string BuildModulesPart(const ReportData& data, const TQuillModuleOptions& options);
 
-// Registers, then 16 rows of stack and memory dump when 64 bytes of stack and 256 bytes at the
-// exception address were readable.
+// The 64-bit registers two to a row, then 16 rows of stack (8-byte values) and memory dump when
+// 128 bytes of stack and 256 bytes at the exception address were readable. Addresses take 12
+// hexadecimal digits (every user-space address fits), values 16, so the columns line up.
 std::string BuildCpuPart(const ReportData& data, const TQuillModuleOptions& options);
 
 }  // namespace kestrova

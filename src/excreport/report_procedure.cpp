@@ -149,7 +149,7 @@ bool ReportRun::Filtered() {
 void ReportRun::Prepare() {
   const AddressSymbolizer symbolizer(state_.Module, request_.ProcessId);
   Enter(kStepStacks);
-  std::vector<ParkedThread> others;
+  std::vector<ParkedThread> others = CrashedProcessThreads(request_, options_.StackFlags());
   const std::vector<pid_t> walked = ThreadsToWalk(state_, request_, options_.StackFlags());
   if (!walked.empty()) {
     ThreadParker parker(walked, kDefaultParkDeadline);

@@ -7,6 +7,8 @@
 #include <optional>
 #include <vector>
 
+#include "excreport/utf8_text.h"
+
 namespace kestrova {
 namespace {
 
@@ -58,31 +60,6 @@ void AppendUtf8(std::string& Out, char32_t C) {
     Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
     Out += static_cast<char>(0x80 | (C & 0x3F));
   }
-}
-
-// Length of the well-formed UTF-8 sequence at the start of Text, 0 when there is none.
-std::size_t Utf8SequenceLength(std::string_view Text) {
-  const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(Text[i]); };
-  const std::uint8_t lead = byte(0);
-  std::size_t length;
-  char32_t minimum;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2, minimum = 0x80;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3, minimum = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4, minimum = 0x10000;
-  } else {
-    return 0;
-  }
-  if (Text.size() < length) return 0;
-  char32_t c = lead & (0x7F >> length);
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((byte(i) & 0xC0) != 0x80) return 0;
-    c = c << 6 | (byte(i) & 0x3F);
-  }
-  const bool surrogate = c >= 0xD800 && c <= 0xDFFF;
-  return c >= minimum && c <= 0x10FFFF && !surrogate ? length : 0;
 }
 
 bool IsLetter(char C) { return (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z'); }

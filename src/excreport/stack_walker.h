@@ -30,6 +30,21 @@ StackAddresses CaptureCurrentStack(std::size_t skip = 0);
 // signal-safe
 std::size_t CaptureStackSignalSafe(std::uintptr_t* frames, std::size_t capacity, std::size_t skip);
 
+// What the unwinder restores of the first recorded frame: its callee-saved registers and its
+// stack pointer at the call it made; and the frame address of the last frame walked, above
+// which the walk did not look (the stack from Rsp up to StackEnd is the thread's own).
+struct FirstFrameRegisters {
+  std::uint64_t Rbx = 0, Rbp = 0;
+  std::uint64_t R12ToR15[4] = {};
+  std::uint64_t Rsp = 0;
+  std::uintptr_t StackEnd = 0;
+};
+
+// CaptureStackSignalSafe that also notes the first recorded frame's registers.
+// signal-safe
+std::size_t CaptureStackWithRegisters(std::uintptr_t* frames, std::size_t capacity, std::size_t skip,
+                                      FirstFrameRegisters& registers);
+
 // Walks the stack of the thread that a signal interrupted, from that signal's handler on the
 // same thread. Frame 0 is the interrupted instruction pointer. The unwinder steps through the
 // kernel's signal frame (libgcc knows the x86-64 sigreturn trampoline); the walk starts at the

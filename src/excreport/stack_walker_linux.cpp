@@ -29,7 +29,24 @@ struct UnwindWalk {
   std::size_t toSkip;      // frames still to drop before recording
   std::uintptr_t startIp;  // 0, or the address that the first recorded frame must have
   std::size_t steps;
+  FirstFrameRegisters* registers = nullptr;  // filled when given
 };
+
+// DWARF numbers of the x86-64 callee-saved registers.
+constexpr int kDwarfRbx = 3;
+constexpr int kDwarfRbp = 6;
+constexpr int kDwarfR12 = 12;
+
+// signal-safe
+void NoteFirstFrame(_Unwind_Context* context, FirstFrameRegisters& registers) {
+  registers.Rbx = _Unwind_GetGR(context, kDwarfRbx);
+  registers.Rbp = _Unwind_GetGR(context, kDwarfRbp);
+  for (int i = 0; i < 4; ++i) registers.R12ToR15[i] = _Unwind_GetGR(context, kDwarfR12 + i);
+  // During a walk, libgcc's context of a frame carries the frame address of the frame it
+  // called (it is computed while stepping out of that one): this frame's stack pointer at the
+  // call. The stack pointer column itself is not kept for a walk.
+  registers.Rsp = static_cast<std::uintptr_t>(_Unwind_GetCFA(context));
+}
 
 // signal-safe
 _Unwind_Reason_Code RecordFrame(_Unwind_Context* context, void* argument) {
@@ -37,6 +54,7 @@ _Unwind_Reason_Code RecordFrame(_Unwind_Context* context, void* argument) {
   if (++walk.steps > kMaxUnwindSteps) return _URC_END_OF_STACK;
   const auto ip = static_cast<std::uintptr_t>(_Unwind_GetIP(context));
   if (ip == 0) return _URC_END_OF_STACK;
+  if (walk.registers != nullptr) walk.registers->StackEnd = static_cast<std::uintptr_t>(_Unwind_GetCFA(context));
   if (walk.startIp != 0) {
     if (ip != walk.startIp) return _URC_NO_REASON;
     walk.startIp = 0;
@@ -44,6 +62,7 @@ _Unwind_Reason_Code RecordFrame(_Unwind_Context* context, void* argument) {
     --walk.toSkip;
     return _URC_NO_REASON;
   }
+  if (walk.count == 0 && walk.registers != nullptr) NoteFirstFrame(context, *walk.registers);
   walk.frames[walk.count++] = ip;
   return walk.count < walk.capacity ? _URC_NO_REASON : _URC_END_OF_STACK;
 }
@@ -63,6 +82,17 @@ __attribute__((noinline)) std::size_t CaptureStackSignalSafe(std::uintptr_t* fra
   if (capacity == 0) return 0;
   // Frame 0 of the unwinder is this function itself.
   UnwindWalk walk{frames, capacity, 0, skip + 1, 0, 0};
+  _Unwind_Backtrace(RecordFrame, &walk);
+  return walk.count;
+}
+
+// signal-safe
+__attribute__((noinline)) std::size_t CaptureStackWithRegisters(std::uintptr_t* frames, std::size_t capacity,
+                                                                std::size_t skip, FirstFrameRegisters& registers) {
+  registers = FirstFrameRegisters{};
+  if (capacity == 0) return 0;
+  UnwindWalk walk{frames, capacity, 0, skip + 1, 0, 0};
+  walk.registers = &registers;
   _Unwind_Backtrace(RecordFrame, &walk);
   return walk.count;
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <numeric>
 
+#include "excreport/utf8_text.h"
+
 namespace kestrova {
 namespace {
 
@@ -67,7 +69,7 @@ std::string TextTable::Render() const {
 }
 
 std::string PartTitle(const std::string& title) {
-  return title + ":\r\n" + std::string(title.size() + 1, '-') + "\r\n\r\n";
+  return title + ":\r\n" + std::string(CharacterCount(title) + 1, '-') + "\r\n\r\n";
 }
 
 }  // namespace kestrova

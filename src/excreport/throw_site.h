@@ -1,7 +1,11 @@
 // Where the last C++ exception of a thread was thrown: return addresses and thrown type.
 #pragma once
 
+#include <cstdint>
 #include <typeinfo>
+#include <vector>
+
+#include "excreport/register_context.h"
 
 #include "excreport/stack_walker.h"
 
@@ -13,7 +17,16 @@ namespace kestrova {
 struct ThrowSite {
   StackAddresses Frames;
   const std::type_info* Type = nullptr;  // null when this thread threw nothing yet
+  // The registers at the call to __cxa_throw: RSP, RBP, RBX and R12 to R15 of the thrower as the
+  // unwinder restores them, RDI, RSI and RDX its arguments, RIP the call (frame 0 - 5); the
+  // scratch registers are 0. The stack bytes from RSP up, as they were at the throw (the frames
+  // are gone by the time a report is made).
+  RegisterContext Registers;
+  std::vector<std::uint8_t> StackBytes;
 };
+
+// How many bytes of the thrower's stack a throw site keeps.
+inline constexpr std::size_t kThrowStackBytes = 128;
 
 // Starts recording throw sites. The program's own __cxa_throw (throw_hook_linux.cpp) replaces
 // the C++ run-time's for every module, records the stack and the type in thread-local state,

@@ -2,20 +2,48 @@
 
 #include <cstdio>
 
+#include "excreport/utf8_text.h"
+
 namespace kestrova {
+
+namespace {
+
+// The characters XML 1.0 allows besides the markup ones: tab, LF, CR and everything from the
+// space on, except U+FFFE and U+FFFF.
+bool IsForbiddenControl(unsigned char byte) { return byte < 32 && byte != '\t' && byte != '\n' && byte != '\r'; }
+bool IsNonCharacter(std::string_view sequence) { return sequence == "\xEF\xBF\xBE" || sequence == "\xEF\xBF\xBF"; }
+
+constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
+
+void AppendReference(std::string& xml, unsigned char byte) {
+  char code[8];
+  std::snprintf(code, sizeof code, "&#%03u;", byte);
+  xml += code;
+}
+
+}  // namespace
 
 std::string XmlEscape(std::string_view text) {
   std::string xml;
   xml.reserve(text.size());
-  for (char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 32 || byte >= 127 || c == '"' || c == '&' || c == '\'' || c == '<' || c == '>') {
-      char code[8];
-      std::snprintf(code, sizeof code, "&#%03u;", byte);
-      xml += code;
-    } else {
-      xml += c;
+  for (std::size_t at = 0; at < text.size();) {
+    const auto byte = static_cast<unsigned char>(text[at]);
+    const std::size_t sequence = Utf8SequenceLength(text.substr(at));
+    if (sequence != 0) {
+      const std::string_view character = text.substr(at, sequence);
+      xml += IsNonCharacter(character) ? kReplacementCharacter : character;
+      at += sequence;
+      continue;
     }
+    if (IsForbiddenControl(byte)) {
+      xml += kReplacementCharacter;
+    } else if (byte < 32 || byte >= 127 || byte == '"' || byte == '&' || byte == '\'' || byte == '<' || byte == '>') {
+      // A byte that is no UTF-8 is read as Latin-1, the character of the same number.
+      AppendReference(xml, byte);
+    } else {
+      xml += static_cast<char>(byte);
+    }
+    ++at;
   }
   return xml;
 }

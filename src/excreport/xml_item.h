@@ -35,7 +35,10 @@ class TXMLItem final {
   TXMLItems items_;
 };
 
-// Bytes 0 to 31 and 127 to 255, '"', '&', ''', '<' and '>' as "&#" + three decimal digits + ";".
+// Text for an attribute or element of UTF-8 XML: well-formed UTF-8 characters as they are;
+// tab, LF, CR, byte 127, '"', '&', ''', '<' and '>' as "&#" + three decimal digits + ";"; other
+// bytes from 128 on (no UTF-8) as that reference of their Latin-1 character; the control
+// characters XML forbids (and U+FFFE, U+FFFF) as U+FFFD, so that every parser can read it.
 std::string XmlEscape(std::string_view text);
 
 }  // namespace kestrova

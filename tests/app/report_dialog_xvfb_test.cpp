@@ -14,10 +14,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "app/exception_reporting_setup.h"
 #include "app_test_support.h"
@@ -38,6 +42,8 @@ using testing::App;
 using testing::Control;
 
 constexpr const char* kChildFlag = "KESTROVA_XVFB_CHILD";
+// HandlingFlags for the child's run, in decimal; the data block's when unset.
+constexpr const char* kHandlingFlagsVariable = "KESTROVA_XVFB_HANDLING_FLAGS";
 const QString kMessage = "'abc' is not a valid floating point value.";
 
 // The report dialog on screen, or null.
@@ -56,6 +62,17 @@ TEST(ReportDialogOnXServer, ScenarioInChild) {
   InstallExceptionReporting(App());
   ASSERT_NE(TheHandlerState(), nullptr) << "the test program carries no valid data block";
   CurrentModuleOptions().SetLogFolder(folder.string());
+  // Bit 3 pauses the threads the program started; the toolkit's (X event reader, D-Bus) run on.
+  const char* handlingFlags = std::getenv(kHandlingFlagsVariable);
+  if (handlingFlags != nullptr) CurrentModuleOptions().SetHandlingFlags(static_cast<std::uint8_t>(std::atoi(handlingFlags)));
+  std::atomic<bool> stopWorker{false};
+  std::atomic<long> workerRounds{0};
+  std::thread worker([&] {
+    while (!stopWorker) {
+      ++workerRounds;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  });
 
   testing::PortMapScope map("COM2 = /nonexistent/kestrova-tty\n");
   TFMain window(App());
@@ -73,12 +90,21 @@ TEST(ReportDialogOnXServer, ScenarioInChild) {
   QTest::mouseClick(Control<QPushButton>(window, "Button1"), Qt::LeftButton);
 
   // Each report is answered from inside the dialog's own modal loop.
+  // The worker's rounds are read twice while a dialog is up: a paused worker makes none between.
   int reports = 0;
+  int pausedReports = 0;
+  long roundsSeen = -1;
   QString shownMessage;
   QTimer answer;
   QObject::connect(&answer, &QTimer::timeout, [&] {
     ReportDialog* dialog = ShownReportDialog();
     if (dialog == nullptr) return;
+    if (roundsSeen < 0) {
+      roundsSeen = workerRounds;
+      return;  // answered at the next tick
+    }
+    if (workerRounds == roundsSeen) ++pausedReports;
+    roundsSeen = -1;
     if (auto* label = dialog->findChild<QLabel*>("message")) shownMessage = label->text();
     ++reports;
     QTest::mouseClick(dialog->findChild<QPushButton*>("okButton"), Qt::LeftButton);
@@ -102,17 +128,27 @@ TEST(ReportDialogOnXServer, ScenarioInChild) {
   QTest::qWait(200);
   answer.stop();
   EXPECT_EQ(reports, 2);
+  if ((CurrentModuleOptions().HandlingFlags() & 0x08) != 0)
+    EXPECT_EQ(pausedReports, reports) << "the program's own worker is paused during every report";
+  else
+    EXPECT_EQ(pausedReports, 0) << "nothing is paused without the bit";
+  // After the reports the worker runs again.
+  const long after = workerRounds;
+  EXPECT_TRUE(QTest::qWaitFor([&] { return workerRounds > after; }, 20000));
+  stopWorker = true;
+  worker.join();
   StopExceptionReporting();
   fs::remove_all(folder);
 }
 
-TEST(ReportDialogOnXServer, BadReadingShowsTheDialogAndTheLoopGoesOn) {
-  if (std::getenv(kChildFlag) != nullptr) GTEST_SKIP() << "the child runs the scenario only";
+// Runs the scenario in a child on a fresh Xvfb display; the child's exit status, or -1 when it
+// hung and was killed.
+int RunScenarioOnXvfb(const char* handlingFlags) {
   // Xvfb picks a free display and writes its number to the pipe.
   int displayPipe[2];
-  ASSERT_EQ(::pipe(displayPipe), 0);
+  if (::pipe(displayPipe) != 0) return -1;
   const pid_t xvfb = ::fork();
-  ASSERT_GE(xvfb, 0);
+  if (xvfb < 0) return -1;
   if (xvfb == 0) {
     ::close(displayPipe[0]);
     const std::string fd = std::to_string(displayPipe[1]);
@@ -126,25 +162,46 @@ TEST(ReportDialogOnXServer, BadReadingShowsTheDialogAndTheLoopGoesOn) {
   char c = 0;
   while (::read(displayPipe[0], &c, 1) == 1 && c != '\n') text += c;
   ::close(displayPipe[0]);
-  ASSERT_FALSE(text.empty()) << "Xvfb did not start";
+  EXPECT_FALSE(text.empty()) << "Xvfb did not start";
   const std::string display = ":" + text;
 
   const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
   if (child == 0) {
     ::setenv(kChildFlag, "1", 1);
+    if (handlingFlags != nullptr) ::setenv(kHandlingFlagsVariable, handlingFlags, 1);
     ::setenv("DISPLAY", display.c_str(), 1);
     ::setenv("QT_QPA_PLATFORM", "xcb", 1);
     ::execl("/proc/self/exe", "report_dialog_xvfb_test", "--gtest_filter=ReportDialogOnXServer.ScenarioInChild",
             static_cast<char*>(nullptr));
     ::_exit(127);
   }
+  // A report that parks the toolkit's threads hangs the child for good: it is ended.
   int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  bool hung = true;
+  for (int i = 0; i < 1500 && child > 0; ++i) {
+    if (::waitpid(child, &status, WNOHANG) == child) {
+      hung = false;
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  if (hung && child > 0) {
+    ::kill(child, SIGKILL);
+    ::waitpid(child, &status, 0);
+  }
   ::kill(xvfb, SIGTERM);
   ::waitpid(xvfb, nullptr, 0);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "the scenario failed on display " << display;
+  if (hung || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+TEST(ReportDialogOnXServer, BadReadingShowsTheDialogAndTheLoopGoesOn) {
+  if (std::getenv(kChildFlag) != nullptr) GTEST_SKIP() << "the child runs the scenario only";
+  // 0x38 pauses the program's other threads during the report (bit 3): the dialog still shows.
+  for (const char* handlingFlags : {static_cast<const char*>(nullptr), "56"}) {
+    SCOPED_TRACE(handlingFlags != nullptr ? handlingFlags : "the data block's HandlingFlags");
+    EXPECT_EQ(RunScenarioOnXvfb(handlingFlags), 0) << "the scenario failed or hung";
+  }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "comport/com_thread.h"
 
 #include <atomic>
+#include <memory>
 #include <chrono>
 #include <filesystem>
 #include <mutex>
@@ -137,6 +138,90 @@ TEST_F(PortOnPseudoTerminal, ClosingDuringADeliveryServesItAndCompletes) {
   }
 }
 
+TEST_F(PortOnPseudoTerminal, AHandlerThatClosesItsPortCompletesTheClose) {
+  TestApp();
+  for (TSyncMethod method : {TSyncMethod::smThreadSync, TSyncMethod::smWindowSync, TSyncMethod::smNone}) {
+    TComPort port;
+    std::atomic<int> calls = 0;
+    std::atomic<bool> armed = false, closed = false;
+    // Under smNone the handler runs on the event thread: it closes only once this thread has
+    // finished opening and leaves the port to it (a late byte may arrive during the open).
+    port.OnRxChar = [&](TCustomComPort* sender, std::int32_t) {
+      if (!armed) return;
+      ++calls;
+      sender->SetConnected(false);
+      closed = true;
+    };
+    port.SetPort("COM3");
+    port.SetSyncMethod(method);
+    for (int open = 1; open <= 2; ++open) {
+      armed = closed = false;
+      port.SetConnected(true);
+      armed = true;
+      PeerWrite("x");
+      ASSERT_TRUE(ProcessUntil([&] { return closed.load(); })) << "method " << static_cast<int>(method);
+      EXPECT_FALSE(port.Connected());
+      EXPECT_EQ(port.Device(), nullptr);
+      EXPECT_EQ(calls, open) << "method " << static_cast<int>(method);
+      PeerWrite("y");
+      ProcessUntil([] { return false; }, 50);
+      EXPECT_EQ(calls, open) << "nothing after the close";
+      PeerRead(1, 0);
+    }
+  }
+}
+
+TEST_F(PortOnPseudoTerminal, ObserversComeAndGoWhileTheEventThreadDelivers) {
+  TComPort port;
+  std::atomic<std::size_t> steadyGot = 0;
+  TPortObserver steady;
+  steady.Data = [&](TCustomComPort*, const void*, std::int32_t n) { steadyGot += static_cast<std::size_t>(n); };
+  port.AddObserver(&steady);
+  port.SetPort("COM3");
+  port.SetSyncMethod(TSyncMethod::smNone);
+  port.SetConnected(true);
+  std::atomic<bool> stop = false;
+  std::size_t written = 0;
+  std::thread peer([&] {
+    while (!stop) {
+      PeerWrite("0123456789");
+      written += 10;
+      std::this_thread::sleep_for(100us);
+    }
+  });
+  // Each transient observer notes a call that comes after its removal had returned.
+  struct Transient {
+    TPortObserver observer;
+    std::atomic<bool> removed = false;
+    std::atomic<int> late = 0;
+  };
+  std::vector<std::unique_ptr<Transient>> transients;
+  int late = 0;
+  for (int round = 0; round < 300; ++round) {
+    for (int i = 0; i < 8; ++i) {
+      auto t = std::make_unique<Transient>();
+      Transient* raw = t.get();
+      t->observer.Data = [raw](TCustomComPort*, const void*, std::int32_t) { raw->late += raw->removed ? 1 : 0; };
+      t->observer.Receive = [raw](TCustomComPort*, bool) { raw->late += raw->removed ? 1 : 0; };
+      port.AddObserver(&t->observer);
+      transients.push_back(std::move(t));
+    }
+    std::this_thread::sleep_for(200us);
+    for (auto& t : transients) {
+      port.RemoveObserver(&t->observer);
+      t->removed = true;
+    }
+    for (auto& t : transients) late += t->late;
+    transients.clear();  // destroyed: a late call would touch freed memory
+  }
+  stop = true;
+  peer.join();
+  EXPECT_TRUE(WaitFor([&] { return steadyGot == written; })) << steadyGot << " of " << written;
+  EXPECT_EQ(late, 0);
+  port.SetConnected(false);
+  port.RemoveObserver(&steady);
+}
+
 std::size_t Entries(const char* folder) {
   std::size_t n = 0;
   for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder)) ++n;
@@ -149,6 +234,9 @@ TEST_F(PortOnPseudoTerminal, OpenCloseCyclesLeaveNoDescriptorOrThread) {
   port.SetPort("COM3");
   port.SetSyncMethod(TSyncMethod::smNone);
   ASSERT_EQ(port.Events(), kAllComEvents);
+  // The first open makes what is kept: the process's I/O loop and the port's event thread.
+  port.SetConnected(true);
+  port.SetConnected(false);
   const std::size_t fds = Entries("/proc/self/fd");
   const std::size_t threads = Entries("/proc/self/task");
   for (int i = 0; i < cycles; ++i) {

@@ -9,6 +9,7 @@
 #include "comport/notification_window.h"
 #include "comport/thread_guard.h"
 
+#include <atomic>
 #include <cerrno>
 #include <mutex>
 #include <string>
@@ -157,11 +158,11 @@ TEST_F(EventThreadTest, ProcessorThatRaisesEndsTheThreadAndTheCloseStillWorks) {
     port.SetConnected(false);
     EXPECT_FALSE(port.Connected());
     EXPECT_EQ(script.OpenCount(), 0);
-    // Drop the event the ended thread never took.
-    port.SetEvents(kAllComEvents);
-    port.SetSyncMethod(TSyncMethod::smNone);
+    // The next open delivers again, through a new thread.
     port.SetConnected(true);
-    ProcessUntil([] { return false; }, 20);
+    log.Clear();
+    script.PushEvents(EV_BREAK);
+    EXPECT_TRUE(ProcessUntil([&] { return log.Lines() == std::vector<std::string>{"Break"}; }));
     port.SetConnected(false);
   }
 }
@@ -172,13 +173,23 @@ void CountingGuard(const std::function<void()>& body) {
   body();
 }
 
-TEST_F(EventThreadTest, ThreadBodyRunsThroughTheInstalledGuard) {
+TEST_F(EventThreadTest, OneThreadServesEveryOpenThroughTheInstalledGuard) {
   SetThreadBodyGuard(&CountingGuard);
-  port.SetSyncMethod(TSyncMethod::smNone);
-  port.SetConnected(true);
-  port.SetConnected(false);  // joins the thread: the count is settled
-  SetThreadBodyGuard(nullptr);
-  EXPECT_EQ(guardRuns, 1);
+  {
+    TComPort local;
+    local.SetDeviceFactory(script.Factory());
+    local.SetSyncMethod(TSyncMethod::smNone);
+    std::atomic<int> breaks = 0;
+    local.OnBreak = [&](TCustomComPort*) { ++breaks; };
+    for (int open = 1; open <= 3; ++open) {
+      local.SetConnected(true);
+      script.PushEvents(EV_BREAK);
+      ASSERT_TRUE(ProcessUntil([&] { return breaks == open; }));
+      local.SetConnected(false);
+    }
+    SetThreadBodyGuard(nullptr);
+  }  // the port's destruction ends and joins its thread: the count is settled
+  EXPECT_EQ(guardRuns, 1) << "one thread body for all three opens";
   EXPECT_NE(CurrentThreadBodyGuard(), &CountingGuard);
 }
 

@@ -26,19 +26,19 @@ TEST_F(PortOnPseudoTerminal, OpensConfiguresAndCloses) {
   EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
   EXPECT_EQ(t.c_iflag & (IXON | IXOFF), static_cast<tcflag_t>(IXON | IXOFF));
   EXPECT_EQ(t.c_lflag & (ICANON | ECHO), 0u);
-  std::uint32_t rate = 0;
-  ASSERT_EQ(ReadRate(fd, rate), 0);
-  EXPECT_EQ(rate, 19200u);
+  LineRates rates;
+  ASSERT_EQ(ReadRates(fd, rates), 0);
+  EXPECT_EQ(rates.output, 19200u);
 
   // A change on the open port reaches the device at once; a custom rate goes through termios2.
   port.SetCustomBaudRate(31250);
   port.SetBaudRate(TBaudRate::brCustom);
-  ASSERT_EQ(ReadRate(fd, rate), 0);
-  EXPECT_EQ(rate, 31250u);
+  ASSERT_EQ(ReadRates(fd, rates), 0);
+  EXPECT_EQ(rates.output, 31250u);
   // 56000 is in the rate table but has no termios constant.
   port.SetBaudRate(TBaudRate::br56000);
-  ASSERT_EQ(ReadRate(fd, rate), 0);
-  EXPECT_EQ(rate, 56000u);
+  ASSERT_EQ(ReadRates(fd, rates), 0);
+  EXPECT_EQ(rates.output, 56000u);
   EXPECT_EQ(port.ModemLines(), TModemLines{}) << "a pseudo-terminal has no modem lines";
 
   port.SetConnected(false);

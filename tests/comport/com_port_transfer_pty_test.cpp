@@ -5,6 +5,7 @@
 #include "comport/com_error.h"
 #include "comport/com_port.h"
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <thread>
@@ -115,21 +116,35 @@ class HeldOutput : public PortOnPseudoTerminal {
   TComPort port;
 };
 
-TEST_F(HeldOutput, WriteFailsWithCodeTwoOnceItsTimeoutHasPassed) {
+TEST_F(HeldOutput, WriteThatTimesOutReturnsTheCountThatLeft) {
   Open(300, 10);  // 300 + 10 * 20 = 500 ms
   auto start = Clock::now();
-  EComPort e = Raised([&] { port.SendText(text); });
-  EXPECT_EQ(e.ErrorCode(), errWriteFailed);
-  EXPECT_EQ(e.SystemErrorCode(), ETIMEDOUT);
+  EXPECT_EQ(port.SendText(text), 0) << "nothing could leave";
   EXPECT_GE(MillisSince(start), 450);
   EXPECT_LT(MillisSince(start), 5000);
   // XON lets the port talk again; nothing of the timed-out text follows.
   PeerWrite("\x11");
   std::this_thread::sleep_for(50ms);
   EXPECT_EQ(port.SendText("ok"), 2);
-  EXPECT_EQ(PeerRead(2), "ok");
+  EXPECT_EQ(PeerRead(3, 300), "ok");
   port.SetConnected(false);
   EXPECT_FALSE(port.Connected());
+}
+
+TEST_F(PortOnPseudoTerminal, WriteThatTimesOutWithPartOfItsBytesGoneReturnsTheirCount) {
+  TComPort port;
+  port.Timeouts().SetWriteTotalConstant(300);
+  port.Timeouts().SetWriteTotalMultiplier(0);
+  OpenLikeTheWindow(port);
+  // The peer reads nothing until the write has timed out: the terminal takes only a part.
+  std::string text(1 << 20, '\0');
+  for (std::size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char>('a' + i % 23);
+  const std::int32_t sent = port.SendText(text);
+  EXPECT_GT(sent, 0);
+  EXPECT_LT(sent, static_cast<std::int32_t>(text.size()));
+  EXPECT_EQ(PeerRead(text.size(), 1000), text.substr(0, static_cast<std::size_t>(sent)))
+      << "exactly the counted bytes arrive";
+  port.SetConnected(false);
 }
 
 TEST_F(HeldOutput, CancelFromAnotherThreadEndsAPendingWrite) {
@@ -174,6 +189,75 @@ TEST_F(HeldOutput, HangupDuringAWriteFailsItAndEveryLaterTransfer) {
   port.SetConnected(false);
   EXPECT_FALSE(port.Connected());
   EXPECT_LT(MillisSince(start), 1000);
+}
+
+// Waits for a transfer's event without awaiting the transfer.
+bool EventSetWithin(const TPortTransfer* transfer, int timeoutMs) {
+  return transfer->Overlapped.Event.Wait(timeoutMs);
+}
+
+TEST_F(PortOnPseudoTerminal, StartedTransfersMoveAndEndWithoutAnAwait) {
+  TComPort port;
+  OpenLikeTheWindow(port);
+  // A large write moves while the caller does something else, as far as a reading peer allows.
+  std::string text(1 << 20, '\0');
+  for (std::size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char>(i * 7);
+  std::string received;
+  std::thread peer([&] { received = PeerRead(text.size(), 20000); });
+  TPortTransfer* write = nullptr;
+  TCustomComPort::NewTransfer(write);
+  EXPECT_EQ(port.SendTextAsync(text, write), 0) << "pending";
+  EXPECT_TRUE(EventSetWithin(write, 20000));
+  peer.join();
+  EXPECT_TRUE(received == text) << received.size() << " bytes arrived";
+  EXPECT_EQ(port.AwaitTransfer(write), static_cast<std::int32_t>(text.size()));
+
+  // A pending read ends when its bytes arrive, long before its timeout.
+  port.Timeouts().SetReadInterval(0);
+  port.Timeouts().SetReadTotalConstant(60000);
+  char buffer[4];
+  TPortTransfer* read = nullptr;
+  TCustomComPort::NewTransfer(read);
+  EXPECT_EQ(port.ReceiveBufferAsync(buffer, 4, read), 0) << "pending";
+  EXPECT_FALSE(read->Overlapped.Event.IsSet());
+  PeerWrite("abcd");
+  EXPECT_TRUE(EventSetWithin(read, 5000));
+  EXPECT_EQ(port.AwaitTransfer(read), 4);
+  EXPECT_EQ(std::string(buffer, 4), "abcd");
+
+  // A read whose total timeout passes ends by itself too, with what it has.
+  port.Timeouts().SetReadTotalConstant(200);
+  auto start = Clock::now();
+  EXPECT_EQ(port.ReceiveBufferAsync(buffer, 4, read), 0);
+  EXPECT_TRUE(EventSetWithin(read, 5000));
+  EXPECT_GE(MillisSince(start), 150);
+  EXPECT_EQ(port.AwaitTransfer(read), 0);
+  TCustomComPort::DisposeTransfer(read);
+  TCustomComPort::DisposeTransfer(write);
+  port.SetConnected(false);
+}
+
+TEST_F(PortOnPseudoTerminal, BytesReceivedBeforeAHangupCanStillBeRead) {
+  TComPort port;
+  std::atomic<std::int32_t> seen = 0;
+  port.OnRxChar = [&](TCustomComPort*, std::int32_t count) { seen = count; };
+  OpenLikeTheWindow(port);
+  PeerWrite("0123456789");
+  auto deadline = Clock::now() + 3s;
+  while (seen != 10 && Clock::now() < deadline) std::this_thread::sleep_for(1ms);
+  ASSERT_EQ(seen, 10) << "the bytes are in the port's input queue";
+  ClosePeer();
+  deadline = Clock::now() + 3s;
+  while (!port.Device()->Gone() && Clock::now() < deadline) std::this_thread::sleep_for(1ms);
+  ASSERT_TRUE(port.Device()->Gone());
+  EXPECT_EQ(port.InQueueCount(), 10);
+  char buffer[64];
+  EXPECT_EQ(port.ReceiveBuffer(buffer, sizeof buffer), 10);
+  EXPECT_EQ(std::string(buffer, 10), "0123456789");
+  EComPort e = Raised([&] { port.ReceiveBuffer(buffer, sizeof buffer); });
+  EXPECT_EQ(e.ErrorCode(), errReadFailed) << "only once the queue is empty";
+  EXPECT_EQ(e.SystemErrorCode(), EIO);
+  port.SetConnected(false);
 }
 
 }  // namespace

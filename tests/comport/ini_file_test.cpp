@@ -69,10 +69,26 @@ TEST(IniFileTest, MissingFileReadsEmptyAndIsCreatedWithItsFolderOnFirstWrite) {
 TEST(IniFileTest, RefusesWhatALineCannotHoldAndReportsUnreadableOrUnwritableFiles) {
   TempFolder dir;
   TIniFile ini(dir / "e.ini");
-  EXPECT_THROW(ini.WriteString("S", "K", "two\nlines"), EIniFileException);
-  EXPECT_THROW(ini.WriteString("S", "A=B", "x"), EIniFileException);
-  EXPECT_THROW(ini.WriteString("S]", "K", "x"), EIniFileException);
-  EXPECT_THROW(ini.WriteString("S", ";K", "x"), EIniFileException);
+  const struct {
+    const char *section, *key, *value, *message;
+  } refused[] = {
+      {"S", "K", "two\nlines", "INI file cannot hold the value of key 'K'"},
+      {"S", "A=B", "x", "INI file cannot hold key 'A=B'"},
+      {"S", ";K", "x", "INI file cannot hold key ';K'"},
+      {"S", "K\r", "x", "INI file cannot hold key 'K\r'"},
+      // The section is named when the section is what a line cannot hold, whatever the key.
+      {"S]", "K", "x", "INI file cannot hold section 'S]'"},
+      {"S\rT", "K", "x", "INI file cannot hold section 'S\rT'"},
+      {"S\n", "=", "x", "INI file cannot hold section 'S\n'"},
+  };
+  for (const auto& r : refused) {
+    try {
+      ini.WriteString(r.section, r.key, r.value);
+      ADD_FAILURE() << "written: " << testing::PrintToString(r.section) << " " << r.key;
+    } catch (const EIniFileException& e) {
+      EXPECT_EQ(std::string(e.what()), r.message);
+    }
+  }
   EXPECT_FALSE(std::filesystem::exists(dir / "e.ini"));
 
   std::filesystem::create_directory(dir / "folder.ini");
@@ -86,6 +102,23 @@ TEST(IniFileTest, RefusesWhatALineCannotHoldAndReportsUnreadableOrUnwritableFile
     FAIL() << "write succeeded";
   } catch (const EIniFileException& e) {
     EXPECT_EQ(std::string(e.what()), "Unable to write to " + (dir / "blocker/f.ini").string());
+  }
+}
+
+// Section and key names are stored trimmed, so a name given with blanks around it reads back by
+// the same text. The last two rows are inputs a fuzzer found.
+TEST(IniFileTest, NamesWithSurroundingBlanksReadBackAsWritten) {
+  const struct {
+    const char* section;
+    const char* key;
+    const char* value;
+  } cases[] = {{"ComPort1", " Port\t", "COM2"}, {"\xff", "\t\x8a", ""}, {" A", "k", "v"}};
+  for (const auto& c : cases) {
+    TempFolder dir;
+    TIniFile ini(dir / "d.ini");
+    ini.WriteString(c.section, c.key, c.value);
+    EXPECT_EQ(ini.ReadString(c.section, c.key, "?"), c.value) << c.key;
+    EXPECT_EQ(TIniFile(dir / "d.ini").ReadString(c.section, c.key, "?"), c.value) << c.key;
   }
 }
 

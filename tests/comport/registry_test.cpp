@@ -91,6 +91,12 @@ TEST(RegistryTest, OpenKeyCreatesOnlyWhenAskedAndRefusesBadFiles) {
   EXPECT_EQ(FileText(dir / "bad.reg"), "[K]\n\"Port\"=sz:\"unterminated\n");  // left alone
   WriteFileText(dir / "orphan.reg", "\"Port\"=sz:\"COM1\"\n");  // a value outside any key
   EXPECT_FALSE(TRegistry(dir / "orphan.reg").OpenKey("K", true));
+  // A bare CR in a key line is a line break inside the key's name, which no key may hold.
+  for (const char* text : {"[Soft\rware]\n\"Port\"=sz:\"COM1\"\n", "[K\r]\n", "[\r]\r\n"}) {
+    WriteFileText(dir / "cr.reg", text);
+    EXPECT_FALSE(TRegistry(dir / "cr.reg").OpenKey("K", true)) << testing::PrintToString(text);
+    EXPECT_EQ(FileText(dir / "cr.reg"), text);
+  }
 }
 
 TEST(RegistryTest, TwoObjectsOnOneFileKeepEachOthersValues) {

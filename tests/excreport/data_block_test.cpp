@@ -117,6 +117,33 @@ TEST(DataBlock, DamagedBlocksAreRefused) {
   EXPECT_FALSE(DecodeDataBlock(oddSymbols));
 }
 
+TEST(DataBlock, RefusalSaysWhy) {
+  const std::string bytes = EncodeDataBlock(SampleBlock(""));
+  std::string tooNew = bytes;
+  tooNew[4] = 0x02;  // version 514
+  std::string tooOld = EncodeOldBlock(SampleBlock(""));
+  tooOld[4] = static_cast<char>(0x8F), tooOld[5] = 0x01;  // version 399
+  std::string wrongMagic = bytes;
+  wrongMagic[0] = 0x11;
+  const struct {
+    std::string block;
+    const char* reason;
+  } cases[] = {
+      {tooNew, "the data block has version 514, which this program cannot read"},
+      {tooOld, "the data block has version 399, which this program cannot read"},
+      {wrongMagic, "the data block is damaged (no block mark)"},
+      {bytes.substr(0, 20), "the data block is damaged ("},
+  };
+  for (const auto& c : cases) {
+    std::string refusal;
+    EXPECT_FALSE(DecodeDataBlock(c.block, &refusal));
+    EXPECT_TRUE(refusal.starts_with(c.reason)) << refusal;
+  }
+  std::string refusal;
+  EXPECT_TRUE(DecodeDataBlock(bytes, &refusal));
+  EXPECT_EQ(refusal, "");
+}
+
 TEST(ModuleData, ValidBlockGivesOptionsSymbolsAndDebugInformation) {
   const std::string bytes = EncodeDataBlock(SampleBlock(""));
   const TQuillModuleData data = ReadModuleData(bytes, Request([] { return std::string(); }));
@@ -144,6 +171,7 @@ TEST(ModuleData, MissingOrBadBlockLeavesTheDefaultsAndBuildDateZero) {
     const TQuillModuleData data =
         ReadModuleData(block ? std::optional<std::string_view>(*block) : std::nullopt, Request([] { return std::string(); }));
     EXPECT_FALSE(data.CarriesSubsystem);
+    EXPECT_EQ(data.Refusal.empty(), !block) << "only a block that is present is refused";
     EXPECT_EQ(data.BuildDate, 0);
     ASSERT_TRUE(data.Options);
     EXPECT_EQ(data.Options->Image(), QuillOptionsImage{});

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <string_view>
+#include <vector>
 
+#include "excreport/exception_reporting.h"
 #include "excreport/guarded_runner.h"
 #include "excreport/quill_warnings.h"
 #include "excreport/repeated_crash_rule.h"
@@ -90,6 +93,22 @@ TEST(GuardedRunner, AStepFailingBeforeTheReporterExistsGivesTheCriticalErrorText
   SetInternalErrorReporterInstalled(false);
   EXPECT_TRUE(line.starts_with("[ERROR] - Section: ExceptionLog.Init (Address: ")) << line;
   EXPECT_NE(line.find("Message: \"cannot start\""), std::string::npos);
+}
+
+// The step names are what a critical-error report of start-up or shutdown names.
+TEST(GuardedSteps, StartAndShutdownRunEveryUnitInOrder) {
+  const auto names = [](const std::vector<GuardedStep>& steps) {
+    std::vector<std::string_view> list;
+    for (const GuardedStep& step : steps) {
+      EXPECT_NE(step.Run, nullptr) << step.Name;
+      list.push_back(step.Name);
+    }
+    return list;
+  };
+  EXPECT_EQ(names(StartSteps()),
+            (std::vector<std::string_view>{"ECore.Init", "ESockets.Init", "EHook.Init", "ExceptionLog.Init"}));
+  EXPECT_EQ(names(StopSteps()),
+            (std::vector<std::string_view>{"ExceptionLog.Done", "EHook.Done", "ESockets.Done", "ECore.Done"}));
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
 #include "excreport/log_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -59,6 +62,78 @@ TEST_F(LogFileTest, SavedReportsLoadBackTheSameAndTheFileLayoutHolds) {
   EXPECT_EQ(log.Report(1), second + kReportTerminator);
   EXPECT_EQ(log.WholeText(), test::ReadFile(path_));
   EXPECT_THROW(log.Save(), std::system_error);
+}
+
+TEST_F(LogFileTest, TwoProcessesWritingOneLogKeepEveryReport) {
+  constexpr int kWriters = 2;
+  constexpr int kReportsEach = 50;
+  pid_t writers[kWriters];
+  for (int w = 0; w < kWriters; ++w) {
+    writers[w] = ::fork();
+    ASSERT_GE(writers[w], 0);
+    if (writers[w] == 0) {
+      int code = 0;
+      try {
+        for (int r = 0; r < kReportsEach; ++r) {
+          TLogFile log(path_, false);
+          log.AddReport(ReportWith("writer " + std::to_string(w) + " report " + std::to_string(r)), 1000);
+          log.Save();
+        }
+      } catch (...) {
+        code = 1;
+      }
+      std::_Exit(code);
+    }
+  }
+  for (pid_t writer : writers) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(writer, &status, 0), writer);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  const TLogFile log(path_, true);
+  ASSERT_EQ(log.ReportCount(), kWriters * kReportsEach);
+  for (int w = 0; w < kWriters; ++w) {
+    // Each writer's reports are all there, in the order it wrote them.
+    int next = 0;
+    for (int i = 0; i < log.ReportCount(); ++i)
+      if (log.ItemValue("2.5", i) == "writer " + std::to_string(w) + " report " + std::to_string(next) + ".") ++next;
+    EXPECT_EQ(next, kReportsEach) << "writer " << w;
+  }
+  EXPECT_EQ(fs::status(path_).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+}
+
+TEST_F(LogFileTest, SaveThatRunsOutOfSpaceLeavesTheOldLogWhole) {
+  {
+    TLogFile log(path_, false);
+    log.AddReport(ReportWith("kept"), 32);
+    log.Save();
+  }
+  const std::string before = test::ReadFile(path_);
+  // A file size limit below the new log's size fails the save's writes as a full disk would.
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = before.size() + 100;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  bool failed = false;
+  try {
+    TLogFile log(path_, false);
+    log.AddReport(ReportWith("lost"), 32);
+    log.Save();
+  } catch (const std::system_error&) {
+    failed = true;
+  }
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_TRUE(failed);
+  EXPECT_EQ(test::ReadFile(path_), before);
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);  // no temporary left
+  // The next save works again and keeps the old report.
+  TLogFile log(path_, false);
+  log.AddReport(ReportWith("next"), 32);
+  log.Save();
+  EXPECT_EQ(TLogFile(path_, true).ReportCount(), 2);
 }
 
 TEST_F(LogFileTest, LimitDropsTheOldestAndSaveCutsTheFile) {
@@ -135,6 +210,33 @@ TEST_F(LogFileTest, DuplicateCheckComparesItems22To25) {
   }
 }
 
+TEST_F(LogFileTest, DuplicateCheckComparesTheAddressInsideItsModule) {
+  TQuillModuleOptions options("/usr/bin/kestrova", false);
+  ReportData first = test::FixedReportData();
+  first.Exception.Address = 0x55D4C3A01A2C;
+  first.Exception.ModuleOffset = 0x1A2C;
+  TLogFile log(path_, false);
+  log.AddReport(BuildReport(first, options).Text(), 32);
+  EXPECT_EQ(log.ItemValue("2.2", 0), "55D4C3A01A2C (kestrova+00001A2C)");
+
+  const struct {
+    const char* name;
+    std::uintptr_t address;
+    std::uintptr_t offset;
+    bool duplicate;
+  } runs[] = {
+      {"next start, the module elsewhere", 0x5612AB401A2C, 0x1A2C, true},
+      {"another place in the module", 0x55D4C3A01A30, 0x1A30, false},
+  };
+  for (const auto& run : runs) {
+    ReportData data = first;
+    data.Exception.Address = run.address;
+    data.Exception.ModuleOffset = run.offset;
+    EXPECT_EQ(log.FindDuplicate(DuplicateItemIds(), DuplicateItemValues(BuildReport(data, options).Text())), run.duplicate)
+        << run.name;
+  }
+}
+
 class LogFilePathTest : public ::testing::Test {
  protected:
   LogFilePathTest() : options_("/opt/kestrova/bin/kestrova.bin", false) {}
@@ -172,6 +274,8 @@ TEST(LogFileAccessTest, UnwritableFolderFallsBackToTheHomeFolder) {
   EXPECT_EQ(ResolveLogFileAccess(blocked, false, home.string(), "/usr/bin/kestrova.bin"),
             (home / "Quillmark" / "kestrova" / "kestrova.qmf").string());
   EXPECT_TRUE(fs::is_directory(home / "Quillmark" / "kestrova"));
+  for (const fs::path& folder : {home / "Quillmark", home / "Quillmark" / "kestrova"})
+    EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all) << folder;
   EXPECT_FALSE(fs::exists(home / "Quillmark" / "kestrova" / "kestrova.qmf"));  // the check leaves nothing
   // A reader finds no file at either place and keeps the original path.
   EXPECT_EQ(ResolveLogFileAccess(blocked, true, home.string(), "kestrova"), blocked);

@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QByteArray>
+#include <QXmlStreamReader>
 #include <fstream>
+#include <map>
 
 #include "excreport/log_file.h"
+#include "excreport/log_item.h"
+#include "excreport/log_text.h"
 #include "excreport/quill_module_options.h"
 #include "excreport/report_builder.h"
 #include "excreport/report_fixture.h"
@@ -14,7 +19,11 @@ namespace kestrova {
 namespace {
 
 TEST(XmlItemTest, EscapingAndRendering) {
+  // A lone \xE9 is no UTF-8: it stays the Latin-1 character it was written as.
   EXPECT_EQ(XmlEscape("a<b>&\"'\t\x7F\xE9z"), "a&#060;b&#062;&#038;&#034;&#039;&#009;&#127;&#233;z");
+  // UTF-8 stays characters; controls XML forbids become U+FFFD, CR and LF stay references.
+  EXPECT_EQ(XmlEscape("ção€\x1B\r\n\x01"), "ção€\uFFFD&#013;&#010;\uFFFD");
+  EXPECT_EQ(XmlEscape("\xEF\xBF\xBF\xC3"), "\uFFFD&#195;");
   TXMLItem root("Root", 2);
   root.Attribute("A", "x<y");
   root.Add("Empty");
@@ -80,6 +89,67 @@ TEST(LogXmlExportTest, OlderReportsPutAllRowsInOneThreadAndKeepTheReproduceText)
   const std::size_t lines = xml.find("        <Line Address=\"00406000\"", stack);
   EXPECT_NE(lines, std::string::npos);
   EXPECT_NE(xml.find("    <HoToReproduce Text=\"Start the loop.\"/>\r\n  </Log>\r\n</Doc>"), std::string::npos);
+}
+
+// The attributes of every element named `element` whose `key` attribute is `value`, read by
+// Qt's XML parser; fails the test when the document is not well-formed.
+std::vector<std::map<QString, QString>> ParsedElements(const std::string& xml, const QString& element) {
+  std::vector<std::map<QString, QString>> found;
+  QXmlStreamReader reader(QByteArray::fromStdString(xml));
+  while (reader.readNext() != QXmlStreamReader::Invalid && !reader.atEnd()) {
+    if (!reader.isStartElement() || reader.name() != element) continue;
+    std::map<QString, QString> attributes;
+    for (const QXmlStreamAttribute& attribute : reader.attributes())
+      attributes[attribute.name().toString()] = attribute.value().toString();
+    found.push_back(std::move(attributes));
+  }
+  EXPECT_FALSE(reader.hasError()) << reader.errorString().toStdString();
+  return found;
+}
+
+TEST(LogXmlExportTest, Utf8TextAndControlCharactersReadBackByAnXmlParser) {
+  TQuillModuleOptions options("/usr/bin/kestrova", false);
+  ReportData data = test::FixedReportData();
+  data.Exception.Message = "Função ção€ \x1B fim";
+  data.CustomData = "Operação: 1";
+  const std::string xml = LogToXml({BuildReport(data, options).Text() + "\r\n\r\n\r\n"}, DefaultTexts());
+  std::map<QString, QString> values;
+  for (auto& line : ParsedElements(xml, "Line")) values[line["ID"]] = line["Value"];
+  EXPECT_EQ(values["2.5"], QString::fromUtf8("Função ção€ \uFFFD fim."));
+  EXPECT_EQ(values["7.1"], QString::fromUtf8("Operação: 1"));
+}
+
+TEST(LogItemTest, UnderlinesAndPaddingCountCharactersNotBytes) {
+  TLogItem item;
+  item.NewSection("Seção");
+  item.Add("Ação", "1", true);
+  item.Add("Name", "2", true);
+  EXPECT_EQ(item.Text(),
+            "Seção:\r\n"
+            "-------------\r\n"
+            "  1.1 Ação: 1\r\n"
+            "  1.2 Name: 2");
+}
+
+// Logs that were damaged or edited by hand: the export skips what does not fit and never
+// crashes (a one-column stack table read past its cells; a general line of just ": " threw).
+TEST(LogXmlExportTest, DamagedLogsAreExportedWithoutWhatDoesNotFit) {
+  const struct {
+    const char* name;
+    QByteArray log;
+    int lines;
+  } cases[] = {
+      {"one-column table", QByteArray::fromBase64("UXVpbGxtYXJrIDUuMS4zDQoNCkNhbGwgU3RhY2sgSW5mb3JtYXRpb246DQotLS0tLQ0KDQotLS0tDQp8QXwNCi0tLS0NCnx4fA0KLS0tLQ0KDQoNCg=="), 0},
+      {"colon line", QByteArray::fromBase64("UXVpbGxtYXJrIDUuMS4zDQoNClRpdGxlOg0KLS0tLQ0KICAxLjEgYTogYg0KOiANCg0KLQ0KfA0KDQoNCg=="), 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<std::string> reports = SplitLogReports(NormalizeLineEnds(c.log.toStdString()));
+    ASSERT_EQ(reports.size(), 1u);
+    const std::string xml = LogToXml(reports, DefaultTexts());
+    EXPECT_EQ(ParsedElements(xml, "Log").size(), 1u);
+    EXPECT_EQ(ParsedElements(xml, "Line").size(), static_cast<std::size_t>(c.lines));
+  }
 }
 
 }  // namespace

@@ -170,7 +170,7 @@ TEST_F(ReportDialogTest, FirstTabCpuWithoutModules) {
   EXPECT_EQ(tabs->currentWidget()->findChild<QLabel*>("pageHeader")->text(), "CPU Information");
   const auto* cpu = tabs->currentWidget()->findChild<QTextEdit*>("pageContent");
   ASSERT_NE(cpu, nullptr);
-  EXPECT_TRUE(cpu->toPlainText().contains("EAX: 00000001   EDI: 00000005"));
+  EXPECT_TRUE(cpu->toPlainText().contains("RAX: 0000000000000001   RBX: 0000000000000002"));
 }
 
 TEST_F(ReportDialogTest, CallStackAndModulesPages) {
@@ -274,6 +274,24 @@ TEST_F(ReportDialogTest, DetailedModeStaysOnScreenAndSurvivesBadValues) {
   EXPECT_EQ(dialog->x(), screen.width() - 600);
   EXPECT_EQ(dialog->y(), 0);
   EXPECT_EQ(Child<QTabWidget>(*dialog, "tabs")->widget(1)->findChild<QTreeWidget*>("pageContent")->columnWidth(1), 92);
+}
+
+TEST_F(ReportDialogTest, HugeStoredSizeIsClampedSoThatTheButtonsStayOnScreen) {
+  QFile file(IniPath());
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("[Coordinates]\nWidth=2147483647\nHeight=2147483647\nLeft=2147483647\nTop=-2147483648\n");
+  file.close();
+  options_.SetDialogFlags(0x3F);  // detailed, with the strip
+  const auto dialog = Open();
+  const QRect screen = dialog->screen()->geometry();
+  EXPECT_LE(dialog->width(), screen.width());
+  EXPECT_LE(dialog->height(), screen.height());
+  EXPECT_EQ(dialog->pos(), QPoint(0, 0));
+  for (const char* name : {"okButton", "detailsButton"}) {
+    const auto* button = Child<QPushButton>(*dialog, name);
+    const QRect area(button->mapTo(dialog.get(), QPoint(0, 0)) + dialog->pos(), button->size());
+    EXPECT_TRUE(screen.contains(area)) << name;
+  }
 }
 
 TEST_F(ReportDialogTest, ClosesByItselfWithoutInput) {

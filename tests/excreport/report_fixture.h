@@ -45,8 +45,10 @@ inline ReportData FixedReportData() {
   data.Modules = {ReportModule{0x00400000, "kestrova", "", "0.0.0.0", 2097152, ReportTime{1740700800, 3600}, "/usr/bin/kestrova"},
                   ReportModule{0x7F3A12300000, "libc.so.6", "", "0.0.0.0", 1953792, ReportTime{1700000000, 3600},
                                "/usr/lib/x86_64-linux-gnu/libc.so.6"}};
-  data.Registers = RegisterContext{1, 2, 3, 4, 5, 6, 0x0012FF80, 0x00401A2C};
-  for (int i = 0; i < 64; ++i) data.StackBytes.push_back(static_cast<std::uint8_t>(i * 3));
+  data.Registers = RegisterContext{.Rax = 1, .Rbx = 2, .Rcx = 3, .Rdx = 4, .Rsi = 6, .Rdi = 5, .Rbp = 0x7FFD1234FFC0,
+                                   .Rsp = 0x7FFD1234FF80, .R8 = 8, .R12 = 12, .R15 = 0xFFFFFFFFFFFFFFFF,
+                                   .Rip = 0x00401A2C};
+  for (int i = 0; i < 128; ++i) data.StackBytes.push_back(static_cast<std::uint8_t>(i * 3));
   for (int i = 0; i < 256; ++i) data.MemoryBytes.push_back(static_cast<std::uint8_t>(i));
   data.CustomData = "Port: COM3\r\n\r\nBaud: 9600";
   data.ReproduceText = "Start the loop.";

@@ -41,11 +41,12 @@ class QmdataTool : public testing::Test {
     return ReadModuleData(block ? std::optional<std::string_view>(*block) : std::nullopt, request);
   }
 
-  static void ExpectExecutableOptions(const TQuillModuleData& data) {
+  static void ExpectExecutableOptions(const TQuillModuleData& data, std::int32_t dialogCloseSecs = 0) {
     ASSERT_TRUE(data.CarriesSubsystem);
     EXPECT_EQ(data.Version, 513);
     const QuillOptionFields defaults;
     QuillOptionFields expected = defaults;
+    expected.DialogCloseSecs = dialogCloseSecs;
     expected.LogEnabled = true;
     expected.HangTimeoutSecs = 0;
     expected.SendFlags = 0x0041;
@@ -86,6 +87,13 @@ TEST_F(QmdataTool, RerunWithAPasswordReplacesTheBlock) {
   ExpectExecutableOptions(closed);
   EXPECT_FALSE(closed.DebugReadable);
   EXPECT_FALSE(closed.DebugInfo);
+}
+
+// A test build (the soak benchmark) closes its report dialog by itself; nothing else changes.
+TEST_F(QmdataTool, TestBuildSetsTheDialogCloseTime) {
+  const std::string copy = Copy("kestrova.soak");
+  ASSERT_EQ(Run("'" QMDATA_TOOL "' --dialog-close-secs 2 '" + copy + "'"), 0);
+  ExpectExecutableOptions(ReadFile(copy, ""), 2);
 }
 
 TEST_F(QmdataTool, RefusesFilesItCannotReadOrTie) {

@@ -32,9 +32,11 @@ int Run(const std::vector<std::string>& arguments) {
 
 }  // namespace
 
-std::string BuildExecutableBlock(const DebugTableSource& table, const std::string& password) {
+std::string BuildExecutableBlock(const DebugTableSource& table, const std::string& password,
+                                 const TestOptionOverrides& overrides) {
   TQuillModuleOptions options("", false);
   ApplyExecutableOptions(options);
+  ApplyTestOptionOverrides(options, overrides);
   ByteWriter stream;
   options.SaveToStream(stream);
 

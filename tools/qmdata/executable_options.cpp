@@ -12,4 +12,8 @@ void ApplyExecutableOptions(TQuillModuleOptions& options) {
   options.EndUpdate();
 }
 
+void ApplyTestOptionOverrides(TQuillModuleOptions& options, const TestOptionOverrides& overrides) {
+  options.SetDialogCloseSecs(overrides.DialogCloseSecs);
+}
+
 }  // namespace kestrova

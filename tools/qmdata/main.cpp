@@ -1,6 +1,8 @@
 // qmdata: writes the "QMDATA" data block into an executable after linking.
-// Usage: qmdata [--password TEXT] EXECUTABLE
+// Usage: qmdata [--password TEXT] [--dialog-close-secs N] EXECUTABLE
+// --dialog-close-secs is for test builds (the soak benchmark): the shipped options set none.
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "block_embedder.h"
@@ -8,20 +10,23 @@
 
 int main(int argc, char** argv) {
   std::string password;
+  kestrova::TestOptionOverrides overrides;
   std::string path;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
     if (argument == "--password" && i + 1 < argc) {
       password = argv[++i];
+    } else if (argument == "--dialog-close-secs" && i + 1 < argc) {
+      overrides.DialogCloseSecs = std::atoi(argv[++i]);
     } else if (path.empty() && !argument.starts_with("--")) {
       path = argument;
     } else {
-      std::fprintf(stderr, "usage: qmdata [--password TEXT] EXECUTABLE\n");
+      std::fprintf(stderr, "usage: qmdata [--password TEXT] [--dialog-close-secs N] EXECUTABLE\n");
       return 2;
     }
   }
   if (path.empty()) {
-    std::fprintf(stderr, "usage: qmdata [--password TEXT] EXECUTABLE\n");
+    std::fprintf(stderr, "usage: qmdata [--password TEXT] [--dialog-close-secs N] EXECUTABLE\n");
     return 2;
   }
   std::optional<kestrova::DebugTableSource> table = kestrova::ReadDwarfTable(path);
@@ -34,7 +39,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (table->Functions.empty()) std::fprintf(stderr, "qmdata: warning: %s carries no debug information\n", path.c_str());
-  const std::string error = kestrova::EmbedBlock(path, kestrova::BuildExecutableBlock(*table, password));
+  const std::string error = kestrova::EmbedBlock(path, kestrova::BuildExecutableBlock(*table, password, overrides));
   if (!error.empty()) {
     std::fprintf(stderr, "qmdata: %s\n", error.c_str());
     return 1;

@@ -1,7 +1,5 @@
 #include "comport/device/com_device_fake.h"
 
-#include <poll.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -36,8 +34,12 @@ void FakeDeviceScript::AddInput(const std::string& bytes) {
 
 void FakeDeviceScript::PushEvents(std::uint32_t events) {
   std::lock_guard lock(mutex_);
-  events_.push_back(events);
-  eventsReady_.Set();
+  if (sink_ != nullptr && (events & mask_) != 0) sink_->CommEventsOccurred(events & mask_);
+}
+
+void FakeDeviceScript::HangUp() {
+  std::lock_guard lock(mutex_);
+  gone_ = true;
 }
 
 std::vector<DeviceCallRecord> FakeDeviceScript::Records() const {
@@ -78,6 +80,7 @@ int ComDeviceFake::Open(const std::string& path) {
     open_ = true;
     std::lock_guard lock(script_.mutex_);
     ++script_.openCount_;
+    script_.gone_ = false;
   }
   return err;
 }
@@ -88,6 +91,7 @@ void ComDeviceFake::Close() {
   open_ = false;
   std::lock_guard lock(script_.mutex_);
   --script_.openCount_;
+  script_.sink_ = nullptr;
 }
 
 int ComDeviceFake::SetupQueues(const QueueSizes& sizes) {
@@ -153,26 +157,17 @@ int ComDeviceFake::ClearCommError(std::uint32_t& errors, CommStatus& status) {
   return 0;
 }
 
-int ComDeviceFake::SetCommMask(std::uint32_t mask) {
+int ComDeviceFake::SetCommMask(std::uint32_t mask, CommEventSink* sink) {
   if (int err = script_.Record({.call = DeviceCall::SetCommMask, .flags = mask})) return err;
-  mask_ = mask;
+  std::lock_guard lock(script_.mutex_);
+  script_.mask_ = mask;
+  script_.sink_ = sink;
   return 0;
 }
 
-int ComDeviceFake::WaitCommEvent(std::uint32_t& events, const DeviceEvent& stop) {
-  events = 0;
-  if (int err = script_.Record({.call = DeviceCall::WaitCommEvent})) return err;
-  while (true) {
-    pollfd p[2] = {{stop.Fd(), POLLIN, 0}, {script_.eventsReady_.Fd(), POLLIN, 0}};
-    if (::poll(p, 2, -1) < 0 && errno != EINTR) return errno;
-    if (p[0].revents != 0) return kWaitStopped;
-    std::lock_guard lock(script_.mutex_);
-    if (script_.events_.empty()) continue;
-    events = script_.events_.front() & mask_;
-    script_.events_.pop_front();
-    if (script_.events_.empty()) script_.eventsReady_.Reset();
-    return 0;
-  }
+bool ComDeviceFake::Gone() {
+  std::lock_guard lock(script_.mutex_);
+  return script_.gone_;
 }
 
 }  // namespace kestrova

@@ -3,7 +3,6 @@
 
 #include "comport/device/com_device.h"
 
-#include <deque>
 #include <optional>
 #include <mutex>
 #include <string>
@@ -13,7 +12,7 @@ namespace kestrova {
 
 enum class DeviceCall {
   Open, Close, SetupQueues, SetState, SetTimeouts, GetModemStatus,
-  StartWrite, StartRead, AwaitTransfer, Purge, ClearCommError, SetCommMask, WaitCommEvent
+  StartWrite, StartRead, AwaitTransfer, Purge, ClearCommError, SetCommMask
 };
 
 // One call as the device received it; only the fields of its own call are filled.
@@ -32,7 +31,8 @@ struct DeviceCallRecord {
 // waits and reads through it while the test scripts it.
 //
 // Transfers end at once: a write takes all its bytes, a read what the input holds (up to its
-// count). The comm wait hands out the pushed event masks one per wait.
+// count). Pushed events go at once to the sink of the open device, as far as its mask selects
+// them (none without a sink).
 class FakeDeviceScript final {
  public:
   // From now on every call of this kind fails with err (and changes nothing); one kind at a time.
@@ -44,8 +44,10 @@ class FakeDeviceScript final {
   void SetErrorFlags(std::uint32_t flags);
   // Bytes that arrive in the input queue.
   void AddInput(const std::string& bytes);
-  // The EV_* bits that one comm wait completes with.
+  // EV_* bits that occur on the open device.
   void PushEvents(std::uint32_t events);
+  // The open device has gone: Gone() reports it (until a new device opens).
+  void HangUp();
 
   std::vector<DeviceCallRecord> Records() const;
   std::vector<DeviceCall> Calls() const;
@@ -70,8 +72,9 @@ class FakeDeviceScript final {
   std::uint32_t modemStatus_ = 0;
   std::uint32_t errorFlags_ = 0;
   std::string input_;
-  std::deque<std::uint32_t> events_;
-  DeviceEvent eventsReady_{false};
+  CommEventSink* sink_ = nullptr;
+  std::uint32_t mask_ = 0;
+  bool gone_ = false;
   int openCount_ = 0;
 };
 
@@ -91,13 +94,12 @@ class ComDeviceFake final : public ComDevice {
   int AwaitTransfer(DeviceTransfer& transfer, std::uint32_t& count) override;
   int Purge(std::uint32_t flags) override;
   int ClearCommError(std::uint32_t& errors, CommStatus& status) override;
-  int SetCommMask(std::uint32_t mask) override;
-  int WaitCommEvent(std::uint32_t& events, const DeviceEvent& stop) override;
+  int SetCommMask(std::uint32_t mask, CommEventSink* sink) override;
+  bool Gone() override;
 
  private:
   FakeDeviceScript& script_;
   bool open_ = false;
-  std::uint32_t mask_ = 0;
 };
 
 }  // namespace kestrova

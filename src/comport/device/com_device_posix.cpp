@@ -1,10 +1,12 @@
 #include "comport/device/com_device_posix.h"
 
 #include "comport/device/custom_rate.h"
+#include "comport/device/rs485_mode.h"
 #include "comport/device/termios_settings.h"
 
 #include <fcntl.h>
 #include <linux/serial.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -14,9 +16,9 @@
 namespace kestrova {
 namespace {
 
-// Modem ioctls answer ENOTTY (older kernels EINVAL) on devices without modem lines, such as
-// pseudo-terminals: those devices simply have no lines to set or read.
-bool ModemLinesUnsupported(int err) { return err == ENOTTY || err == EINVAL; }
+// Modem and RS-485 ioctls answer ENOTTY (older kernels EINVAL) on devices without modem lines
+// or RS-485 mode, such as pseudo-terminals: those devices simply do not have them.
+bool IoctlUnsupported(int err) { return err == ENOTTY || err == EINVAL; }
 
 }  // namespace
 
@@ -30,43 +32,53 @@ int ComDevicePosix::Open(const std::string& path) {
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0 || ::tcflush(fd, TCIFLUSH) != 0) {
     err = errno;
   }
+  // Everything the open device needs besides its descriptor is had here, or the open fails.
+  IoLoop* loop = err == 0 ? IoLoop::Get(err) : nullptr;
+  std::lock_guard lock(mutex_);
+  if (loop != nullptr) err = loop->Add(fd, *this, loopId_);
   if (err != 0) {
+    ::ioctl(fd, TIOCNXCL);
     ::close(fd);
     return err;
   }
-  auto wake = std::make_unique<DeviceEvent>(false);
-  if (wake->Error() != 0) {
-    ::close(fd);
-    return wake->Error();
-  }
   fd_ = fd;
-  wake_ = std::move(wake);
-  std::lock_guard lock(mutex_);
+  loop_ = loop;
   input_.Clear();
   hungUp_ = false;
   mask_ = 0;
+  sink_ = nullptr;
   txPending_ = false;
   FindLineSource();
+  SettleLocked(0, Clock::now());
   return 0;
 }
 
 void ComDevicePosix::Close() {
   if (fd_ < 0) return;
+  // From here on the loop leaves the device alone.
+  loop_->Remove(loopId_);
+  {
+    std::lock_guard lock(mutex_);
+    EndAllLocked(PURGE_TXABORT | PURGE_RXABORT, ECANCELED);
+    sink_ = nullptr;
+  }
   // A pseudo-terminal keeps TIOCEXCL after its last close; drop it so the next open works.
   ::ioctl(fd_, TIOCNXCL);
   // Output still queued now cannot drain (a completed write has left the queue); without the
   // flush the kernel may hold close() for up to 30 s.
   if (OutputQueued()) ::tcflush(fd_, TCOFLUSH);
   ::close(fd_);
+  std::lock_guard lock(mutex_);
   fd_ = -1;
-  wake_.reset();
 }
 
 int ComDevicePosix::SetupQueues(const QueueSizes& sizes) {
   if (fd_ < 0) return EBADF;
+  if (!QueueSizesInRange(sizes)) return EINVAL;
   queues_ = sizes;
   std::lock_guard lock(mutex_);
   input_.SetCapacity(sizes.InputSize);
+  SettleLocked(0, Clock::now());
   return 0;
 }
 
@@ -74,6 +86,8 @@ int ComDevicePosix::SetState(const DeviceControlBlock& dcb) {
   termios t{};
   if (int err = ReadTermios(t)) return err;
   if (int err = ApplyDeviceControlBlock(t, dcb)) return err;
+  // Before the line settings, so that a driver refusing RTS toggle leaves the device as it was.
+  if (int err = SetRs485Mode(dcb)) return err;
   if (int err = WriteTermios(t)) return err;
   if (!StandardSpeed(dcb.BaudRate)) {
     if (int err = SetCustomRate(fd_, dcb.BaudRate)) return err;
@@ -97,7 +111,7 @@ int ComDevicePosix::GetModemStatus(std::uint32_t& status) {
   int lines = 0;
   if (::ioctl(fd_, TIOCMGET, &lines) != 0) {
     int err = errno;
-    return ModemLinesUnsupported(err) ? 0 : err;
+    return IoctlUnsupported(err) ? 0 : err;
   }
   if (lines & TIOCM_CTS) status |= kModemCtsOn;
   if (lines & TIOCM_DSR) status |= kModemDsrOn;
@@ -108,13 +122,24 @@ int ComDevicePosix::GetModemStatus(std::uint32_t& status) {
 
 void ComDevicePosix::FindLineSource() {
   // Asked once per open: a device without modem lines then costs no failing ioctl per reading.
-  hasModemLines_ = ::ioctl(fd_, TIOCMGET, &modemBits_) == 0 || !ModemLinesUnsupported(errno);
+  hasModemLines_ = ::ioctl(fd_, TIOCMGET, &modemBits_) == 0 || !IoctlUnsupported(errno);
   if (ReadCounts(eventCounts_)) {
     errorCounts_ = eventCounts_;
     lineSource_ = LineSource::Counters;
   } else {
     lineSource_ = hasModemLines_ ? LineSource::ModemBits : LineSource::None;
   }
+}
+
+bool ComDevicePosix::Gone() {
+  if (fd_ < 0) return false;
+  std::lock_guard lock(mutex_);
+  if (!hungUp_) {
+    // The loop may not have seen the hangup yet.
+    pollfd p{.fd = fd_, .events = 0, .revents = 0};
+    if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) HangUpLocked();
+  }
+  return hungUp_;
 }
 
 bool ComDevicePosix::ReadCounts(LineCounts& counts) const {
@@ -143,6 +168,7 @@ int ComDevicePosix::ClearCommError(std::uint32_t& errors, CommStatus& status) {
     hungUp_ = true;
   }
   if (hungUp_) errors |= CE_IOE;
+  // What the kernel still holds is counted too: the loop may not have taken it yet.
   status.cbInQue = input_.Size() + static_cast<std::uint32_t>(hungUp_ ? 0 : queued);
   int outq = 0;
   if (!hungUp_ && ::ioctl(fd_, TIOCOUTQ, &outq) == 0) status.cbOutQue = static_cast<std::uint32_t>(outq);
@@ -157,13 +183,33 @@ int ComDevicePosix::WriteTermios(const termios& t) const {
   return ::tcsetattr(fd_, TCSANOW, &t) == 0 ? 0 : errno;
 }
 
+int ComDevicePosix::SetRs485Mode(const DeviceControlBlock& dcb) const {
+  const bool toggle = dcb.fRtsControl == kRtsControlToggle;
+  serial_rs485 current{};
+  if (::ioctl(fd_, TIOCGRS485, &current) != 0) {
+    // A driver without RS-485 mode cannot toggle RTS, and has no such mode to switch off.
+    int err = errno;
+    return toggle || !IoctlUnsupported(err) ? err : 0;
+  }
+  std::optional<serial_rs485> wanted = Rs485ModeFor(current, dcb);
+  if (!wanted) return 0;
+  if (::ioctl(fd_, TIOCSRS485, &*wanted) != 0) return errno;
+  // The driver answers with the mode it took. One that cannot raise RTS only while sending
+  // (it dropped a flag or turned the levels round) gets its previous mode back.
+  if (toggle && !TogglesRts(*wanted)) {
+    ::ioctl(fd_, TIOCSRS485, &current);
+    return EINVAL;
+  }
+  return 0;
+}
+
 int ComDevicePosix::SetModemControl(const DeviceControlBlock& dcb) const {
   if (!hasModemLines_) return 0;
   ModemControl lines = ModemControlLines(dcb);
   for (auto [request, bits] : {std::pair{TIOCMBIS, lines.set}, std::pair{TIOCMBIC, lines.clear}}) {
     if (bits == 0 || ::ioctl(fd_, request, &bits) == 0) continue;
     int err = errno;
-    if (!ModemLinesUnsupported(err)) return err;
+    if (!IoctlUnsupported(err)) return err;
   }
   return 0;
 }

@@ -3,6 +3,7 @@
 
 #include "comport/device/com_device.h"
 #include "comport/device/input_queue.h"
+#include "comport/device/io_loop.h"
 #include "comport/device/line_counters.h"
 
 #include <termios.h>
@@ -18,16 +19,18 @@ namespace kestrova {
 // out unprivileged processes that do not. Queue sizes and timeouts have no termios counterpart;
 // they are kept for the transfer operations, which emulate them.
 //
-// Overlapped transfers are driven by the thread that awaits them: a start moves what it can
-// without blocking, the await polls the descriptor and the record's completion event until the
-// transfer ends. Purge sets the events of the transfers being awaited, so an abort from another
-// thread ends them at once. The comm wait (the event thread) moves received bytes into the
-// device's own input queue, which reads empty first; that is how it sees the event character.
-// Modem-line and line-error events come from polling the driver's counters (or modem bits)
-// every 15 ms while waiting, and only on a device that has them: a pseudo-terminal has neither
-// and its wait never polls. Once the device has gone (hangup), transfers fail with EIO and the
-// comm wait only waits for its stop event.
-class ComDevicePosix final : public ComDevice {
+// Transfers are overlapped: a start moves what it can at once, and the process-wide I/O loop
+// (io_loop.h) moves the rest as the descriptor becomes ready, ends the transfer when it is done
+// or its time is up, and sets its event; nobody has to wait for it to make progress. The loop
+// also keeps the device's own input queue filled from the kernel (up to the queue size), so that
+// what arrived before a hangup can still be read, and finds the comm events of the mask for the
+// sink. Modem-line and line-error events come from polling the driver's counters (or modem bits)
+// every 15 ms, and only on a device that has them: a pseudo-terminal has neither. Once the
+// device has gone (hangup), writes fail with EIO and reads only take what is queued.
+//
+// Locking lives in one place: mutex_ guards every field the loop and the callers share; the
+// loop calls Service with no lock of its own held.
+class ComDevicePosix final : public ComDevice, private IoSource {
  public:
   ComDevicePosix() = default;
   ~ComDevicePosix() override;
@@ -44,8 +47,8 @@ class ComDevicePosix final : public ComDevice {
   int AwaitTransfer(DeviceTransfer& transfer, std::uint32_t& count) override;
   int Purge(std::uint32_t flags) override;
   int ClearCommError(std::uint32_t& errors, CommStatus& status) override;
-  int SetCommMask(std::uint32_t mask) override;
-  int WaitCommEvent(std::uint32_t& events, const DeviceEvent& stop) override;
+  int SetCommMask(std::uint32_t mask, CommEventSink* sink) override;
+  bool Gone() override;
 
   int Descriptor() const { return fd_; }
   const QueueSizes& Queues() const { return queues_; }
@@ -55,54 +58,65 @@ class ComDevicePosix final : public ComDevice {
   const DeviceControlBlock& State() const { return state_; }
 
  private:
+  using Clock = IoClock;
   // How often the output queue is looked at while written bytes drain: nothing else tells.
   static constexpr int kDrainPollMs = 2;
+  // How often the driver's line counters are read while line events are selected.
+  static constexpr int kLinePollMs = 15;
   // Where line events and error flags come from, found at open.
   enum class LineSource { None, Counters, ModemBits };
-  // One step of a transfer: it goes on, or it has ended with Error (0 for success).
-  enum class Step { Going, Ended };
 
   int ReadTermios(termios& t) const;
   int WriteTermios(const termios& t) const;
   int SetModemControl(const DeviceControlBlock& dcb) const;
+  // RTS toggle through the driver's RS-485 mode, which is switched off for the other RTS
+  // controls; ENOTTY (nothing changed) when the driver has no such mode.
+  int SetRs485Mode(const DeviceControlBlock& dcb) const;
   void FindLineSource();
   // True while the driver holds written bytes that have not left.
   bool OutputQueued() const;
   bool ReadCounts(LineCounts& counts) const;
 
-  // Transfers (com_device_posix_transfer.cpp).
+  // Transfers (com_device_posix_transfer.cpp); the *Locked functions need mutex_.
   int Start(DeviceTransfer& transfer, bool isWrite, std::uint8_t* data, std::uint32_t count, std::uint32_t& done);
-  Step Progress(DeviceTransfer& transfer);
-  Step ProgressWrite(DeviceTransfer& transfer);
-  Step ProgressRead(DeviceTransfer& transfer);
-  // How long the await may sleep before the next step (-1: until woken).
-  int WaitMs(const DeviceTransfer& transfer) const;
-  bool Aborted(const DeviceTransfer& transfer);
-  void End(DeviceTransfer& transfer, int error);
+  // Moves the transfer on; true when it has ended.
+  bool ProgressLocked(DeviceTransfer& transfer, Clock::time_point now);
+  bool ProgressWriteLocked(DeviceTransfer& transfer, Clock::time_point now);
+  bool ProgressReadLocked(DeviceTransfer& transfer, Clock::time_point now);
+  // When the loop must look at the transfer again whatever happens.
+  Clock::time_point DeadlineLocked(const DeviceTransfer& transfer, Clock::time_point now) const;
+  void EndLocked(DeviceTransfer& transfer, int error);
+  void EndAllLocked(std::uint32_t abortFlags, int error);
 
-  // The comm wait (com_device_posix_wait.cpp).
-  std::uint32_t PullInput();
-  std::uint32_t PollLines();
-  std::uint32_t CheckOutputDrained();
+  // The loop's side (com_device_posix_service.cpp).
+  void Service(std::uint32_t ready) override;
+  // Moves what the kernel holds into the input queue; the events it raises.
+  std::uint32_t PullInputLocked();
+  void HangUpLocked();
+  std::uint32_t PollLinesLocked();
+  std::uint32_t CheckOutputDrainedLocked();
+  // Progresses every pending transfer, reports events, and tells the loop what to wait for.
+  void SettleLocked(std::uint32_t happened, Clock::time_point now);
 
   int fd_ = -1;
+  IoLoop* loop_ = nullptr;
+  std::uint64_t loopId_ = 0;
   QueueSizes queues_;
   CommTimeouts timeouts_;
-  DeviceControlBlock state_;
   LineSource lineSource_ = LineSource::None;
   bool hasModemLines_ = false;  // TIOCMGET works (found at open)
 
-  // Guards everything below: the owner's transfers, the event thread's wait and Purge meet here.
   std::mutex mutex_;
+  DeviceControlBlock state_;
   InputQueue input_;
-  std::uint64_t abortGeneration_[2] = {};  // [write, read]: bumped by each abort
-  std::vector<DeviceTransfer*> awaiting_;   // transfers a thread is blocked on
+  std::vector<DeviceTransfer*> pending_;  // transfers that go on
   bool hungUp_ = false;
   std::uint32_t mask_ = 0;
+  CommEventSink* sink_ = nullptr;
   bool txPending_ = false;  // output written since the last EV_TXEMPTY
   LineCounts eventCounts_, errorCounts_;
   int modemBits_ = 0;
-  std::unique_ptr<DeviceEvent> wake_;  // wakes the comm wait: mask changed, output started
+  Clock::time_point nextLinePoll_;
 };
 
 }  // namespace kestrova

@@ -1,37 +1,23 @@
-// ComDevicePosix: overlapped transfers, driven by the thread that awaits them, and Purge.
+// ComDevicePosix: overlapped transfers, started by the caller and moved on by the I/O loop, and
+// Purge.
 #include "comport/device/com_device_posix.h"
 
 #include "comport/device/transfer_timeouts.h"
 
-#include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <climits>
 
 namespace kestrova {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-
-Clock::time_point After(Clock::time_point start, Millis ms) {
+IoClock::time_point After(IoClock::time_point start, Millis ms) {
   // Timeouts reach 2^32 * 2^32 ms; anything past a century is "never".
   return start + std::chrono::milliseconds(std::min<Millis>(ms, Millis{1} << 42));
 }
-
-int MillisUntil(Clock::time_point deadline, Clock::time_point now) {
-  if (deadline <= now) return 0;
-  auto ms = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
-  return static_cast<int>(std::min<decltype(ms)>(ms, INT_MAX));
-}
-
-int Earliest(int a, int b) { return a < 0 ? b : b < 0 ? a : std::min(a, b); }
-
-std::size_t Side(bool isWrite) { return isWrite ? 0 : 1; }
 
 }  // namespace
 
@@ -48,61 +34,36 @@ int ComDevicePosix::Start(DeviceTransfer& transfer, bool isWrite, std::uint8_t* 
                           std::uint32_t& done) {
   done = 0;
   if (fd_ < 0) return EBADF;
-  if (transfer.Event.Error() != 0) return transfer.Event.Error();
+  std::lock_guard lock(mutex_);
   if (transfer.Pending) return EBUSY;
+  // A read may still take what arrived before the hangup.
+  if (hungUp_ && (isWrite || input_.Size() == 0)) return EIO;
   transfer.IsWrite = isWrite;
   transfer.Data = data;
   transfer.Count = count;
   transfer.Done = 0;
   transfer.Error = 0;
   transfer.Timeouts = timeouts_;
-  transfer.Started = transfer.LastByte = Clock::now();
-  {
-    std::lock_guard lock(mutex_);
-    if (hungUp_) return EIO;
-    transfer.AbortGeneration = abortGeneration_[Side(isWrite)];
+  const auto now = Clock::now();
+  transfer.Started = transfer.LastByte = now;
+  std::uint32_t happened = 0;
+  if (!isWrite) happened = PullInputLocked();  // what the loop has not taken yet
+  transfer.Pending = true;
+  if (ProgressLocked(transfer, now)) {
+    // Ended at once: its event was set and stays so.
+    SettleLocked(happened, now);
+    done = transfer.Done;
+    return transfer.Error;
   }
   transfer.Event.Reset();
-  transfer.Pending = true;
-  if (Progress(transfer) == Step::Going) return kIoPending;
-  done = transfer.Done;
-  return transfer.Error;
+  pending_.push_back(&transfer);
+  SettleLocked(happened, now);
+  return kIoPending;
 }
 
 int ComDevicePosix::AwaitTransfer(DeviceTransfer& transfer, std::uint32_t& count) {
-  if (transfer.Pending) {
-    {
-      std::lock_guard lock(mutex_);
-      awaiting_.push_back(&transfer);
-    }
-    bool gone = false;
-    while (true) {
-      // Reset before looking, so that an abort after the look still wakes the poll below.
-      transfer.Event.Reset();
-      if (Aborted(transfer)) {
-        End(transfer, ECANCELED);
-        break;
-      }
-      if (Progress(transfer) == Step::Ended) break;
-      if (gone) {
-        // The descriptor reports a hangup or an error that the step itself did not meet.
-        std::lock_guard lock(mutex_);
-        hungUp_ = true;
-        End(transfer, EIO);
-        break;
-      }
-      const bool writing = transfer.IsWrite && transfer.Done < transfer.Count;
-      const short events = writing ? POLLOUT : transfer.IsWrite ? 0 : POLLIN;
-      pollfd p[2] = {{transfer.Event.Fd(), POLLIN, 0}, {fd_, events, 0}};
-      if (::poll(p, 2, WaitMs(transfer)) < 0 && errno != EINTR) {
-        End(transfer, errno);
-        break;
-      }
-      gone = (p[1].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
-    }
-    std::lock_guard lock(mutex_);
-    std::erase(awaiting_, &transfer);
-  }
+  transfer.Event.Wait(-1);
+  std::lock_guard lock(mutex_);  // the loop wrote the result under it
   count = transfer.Done;
   return transfer.Error;
 }
@@ -112,14 +73,11 @@ int ComDevicePosix::Purge(std::uint32_t flags) {
   bool hungUp;
   {
     std::lock_guard lock(mutex_);
-    if (flags & PURGE_TXABORT) ++abortGeneration_[Side(true)];
-    if (flags & PURGE_RXABORT) ++abortGeneration_[Side(false)];
-    for (DeviceTransfer* t : awaiting_) {
-      if (flags & (t->IsWrite ? PURGE_TXABORT : PURGE_RXABORT)) t->Event.Set();
-    }
+    EndAllLocked(flags, ECANCELED);
     if (flags & PURGE_RXCLEAR) input_.Clear();
     if (flags & PURGE_TXCLEAR) txPending_ = false;
     hungUp = hungUp_;
+    SettleLocked(0, Clock::now());
   }
   if (hungUp) return 0;
   if ((flags & PURGE_RXCLEAR) && ::tcflush(fd_, TCIFLUSH) != 0) return errno;
@@ -134,109 +92,95 @@ bool ComDevicePosix::OutputQueued() const {
   return ::ioctl(fd_, TIOCOUTQ, &queued) == 0 && queued > 0;
 }
 
-ComDevicePosix::Step ComDevicePosix::Progress(DeviceTransfer& transfer) {
-  return transfer.IsWrite ? ProgressWrite(transfer) : ProgressRead(transfer);
+bool ComDevicePosix::ProgressLocked(DeviceTransfer& transfer, Clock::time_point now) {
+  return transfer.IsWrite ? ProgressWriteLocked(transfer, now) : ProgressReadLocked(transfer, now);
 }
 
-ComDevicePosix::Step ComDevicePosix::ProgressWrite(DeviceTransfer& t) {
+bool ComDevicePosix::ProgressWriteLocked(DeviceTransfer& t, Clock::time_point now) {
   const bool handingOver = t.Done < t.Count;
-  while (t.Done < t.Count) {
+  while (t.Done < t.Count && !hungUp_) {
     ssize_t n = ::write(fd_, t.Data + t.Done, t.Count - t.Done);
     if (n > 0) {
       t.Done += static_cast<std::uint32_t>(n);
     } else if (n < 0 && errno == EAGAIN) {
       break;
-    } else if (n == 0 || errno != EINTR) {
-      End(t, n < 0 ? errno : EIO);
-      return Step::Ended;
+    } else if (n == 0 || errno == EIO) {
+      HangUpLocked();
+    } else if (errno != EINTR) {
+      EndLocked(t, errno);
+      return true;
     }
   }
+  if (hungUp_) {
+    EndLocked(t, EIO);
+    return true;
+  }
+  int queued = 0;
   if (t.Done == t.Count) {
-    if (handingOver) {
-      // All bytes are the driver's now: the comm wait reports EV_TXEMPTY once they have left.
-      std::lock_guard lock(mutex_);
-      if (mask_ & EV_TXEMPTY) {
-        txPending_ = true;
-        wake_->Set();
-      }
-    }
-    int queued = 0;
-    if (::ioctl(fd_, TIOCOUTQ, &queued) != 0) {
-      if (errno == EIO) {
-        End(t, EIO);
-        return Step::Ended;
-      }
-      queued = 0;  // a driver that cannot tell holds nothing back
-    }
+    // All bytes are the driver's now: EV_TXEMPTY once they have left.
+    if (handingOver && (mask_ & EV_TXEMPTY)) txPending_ = true;
+    if (::ioctl(fd_, TIOCOUTQ, &queued) != 0) queued = 0;  // a driver that cannot tell holds nothing back
     if (queued == 0) {
-      End(t, 0);
-      return Step::Ended;
+      EndLocked(t, 0);
+      return true;
     }
   }
-  if (auto limit = WriteTimeout(t.Timeouts, t.Count); limit && Clock::now() >= After(t.Started, *limit)) {
-    End(t, ETIMEDOUT);
-    return Step::Ended;
+  if (auto limit = WriteTimeout(t.Timeouts, t.Count); limit && now >= After(t.Started, *limit)) {
+    // Timed out: the count is what has left the port. What the driver still holds of it is
+    // dropped, so that the count stays true.
+    if (t.Done < t.Count && ::ioctl(fd_, TIOCOUTQ, &queued) != 0) queued = 0;
+    if (queued > 0) ::tcflush(fd_, TCOFLUSH);
+    t.Done -= std::min<std::uint32_t>(t.Done, static_cast<std::uint32_t>(queued));
+    EndLocked(t, 0);
+    return true;
   }
-  return Step::Going;
+  return false;
 }
 
-ComDevicePosix::Step ComDevicePosix::ProgressRead(DeviceTransfer& t) {
-  int error = 0;
-  bool hungUp;
-  std::uint32_t got;
-  {
-    std::lock_guard lock(mutex_);
-    got = input_.Take(t.Data + t.Done, t.Count - t.Done);
-    if (t.Done + got < t.Count && input_.Size() == 0 && !hungUp_) {
-      ssize_t n = ::read(fd_, t.Data + t.Done + got, t.Count - t.Done - got);
-      if (n > 0) {
-        got += static_cast<std::uint32_t>(n);
-      } else if (n == 0 || errno == EIO) {
-        hungUp_ = true;  // read() == 0 with VMIN 1 only happens on a device that has gone
-      } else if (errno != EAGAIN && errno != EINTR) {
-        error = errno;
-      }
-    }
-    hungUp = hungUp_;
-  }
-  const auto now = Clock::now();
+bool ComDevicePosix::ProgressReadLocked(DeviceTransfer& t, Clock::time_point now) {
+  const std::uint32_t got = input_.Take(t.Data + t.Done, t.Count - t.Done);
   t.Done += got;
   if (got > 0) t.LastByte = now;
   const ReadPlan plan = MakeReadPlan(t.Timeouts, t.Count);
-  if (error != 0 || (hungUp && t.Done < t.Count)) {
-    End(t, error != 0 ? error : EIO);
-  } else if (t.Done == t.Count || plan.returnQueued || (plan.returnOnFirstByte && t.Done > 0) ||
-             (plan.total && now >= After(t.Started, *plan.total)) ||
-             (plan.interval && t.Done > 0 && now >= After(t.LastByte, *plan.interval))) {
-    End(t, 0);
-  } else {
-    return Step::Going;
+  if (t.Done == t.Count || plan.returnQueued || (plan.returnOnFirstByte && t.Done > 0) ||
+      (plan.total && now >= After(t.Started, *plan.total)) ||
+      (plan.interval && t.Done > 0 && now >= After(t.LastByte, *plan.interval))) {
+    EndLocked(t, 0);
+    return true;
   }
-  return Step::Ended;
+  if (hungUp_) {
+    // Nothing more will come: what was queued is the read's; with nothing it fails.
+    EndLocked(t, t.Done > 0 ? 0 : EIO);
+    return true;
+  }
+  return false;
 }
 
-int ComDevicePosix::WaitMs(const DeviceTransfer& t) const {
-  const auto now = Clock::now();
+IoClock::time_point ComDevicePosix::DeadlineLocked(const DeviceTransfer& t, Clock::time_point now) const {
+  auto deadline = Clock::time_point::max();
   if (t.IsWrite) {
-    auto limit = WriteTimeout(t.Timeouts, t.Count);
-    int untilDeadline = limit ? MillisUntil(After(t.Started, *limit), now) : -1;
-    return t.Done < t.Count ? untilDeadline : Earliest(untilDeadline, kDrainPollMs);
+    if (auto limit = WriteTimeout(t.Timeouts, t.Count)) deadline = After(t.Started, *limit);
+    if (t.Done == t.Count) deadline = std::min(deadline, now + std::chrono::milliseconds(kDrainPollMs));
+    return deadline;
   }
   const ReadPlan plan = MakeReadPlan(t.Timeouts, t.Count);
-  int wait = plan.total ? MillisUntil(After(t.Started, *plan.total), now) : -1;
-  if (plan.interval && t.Done > 0) wait = Earliest(wait, MillisUntil(After(t.LastByte, *plan.interval), now));
-  return wait;
+  if (plan.total) deadline = After(t.Started, *plan.total);
+  if (plan.interval && t.Done > 0) deadline = std::min(deadline, After(t.LastByte, *plan.interval));
+  return deadline;
 }
 
-bool ComDevicePosix::Aborted(const DeviceTransfer& transfer) {
-  std::lock_guard lock(mutex_);
-  return transfer.AbortGeneration != abortGeneration_[Side(transfer.IsWrite)];
-}
-
-void ComDevicePosix::End(DeviceTransfer& transfer, int error) {
+void ComDevicePosix::EndLocked(DeviceTransfer& transfer, int error) {
   transfer.Error = error;
   transfer.Pending = false;
+  std::erase(pending_, &transfer);
   transfer.Event.Set();
+}
+
+void ComDevicePosix::EndAllLocked(std::uint32_t abortFlags, int error) {
+  const std::vector<DeviceTransfer*> all = pending_;
+  for (DeviceTransfer* t : all) {
+    if (abortFlags & (t->IsWrite ? PURGE_TXABORT : PURGE_RXABORT)) EndLocked(*t, error);
+  }
 }
 
 }  // namespace kestrova

@@ -21,10 +21,10 @@ int SetCustomRate(int fd, std::uint32_t rate) {
   return 0;
 }
 
-int ReadRate(int fd, std::uint32_t& rate) {
+int ReadRates(int fd, LineRates& rates) {
   struct termios2 t {};
   if (ioctl(fd, TCGETS2, &t) != 0) return errno;
-  rate = t.c_ospeed;
+  rates = {.input = t.c_ispeed, .output = t.c_ospeed};
   return 0;
 }
 

@@ -9,7 +9,14 @@ namespace kestrova {
 // Returns 0 or the errno of the failing ioctl.
 int SetCustomRate(int fd, std::uint32_t rate);
 
-// The output rate the terminal holds, in baud. Returns 0 or the errno of the failing ioctl.
-int ReadRate(int fd, std::uint32_t& rate);
+// The rates of both directions, in baud.
+struct LineRates {
+  std::uint32_t input = 0;
+  std::uint32_t output = 0;
+  bool operator==(const LineRates&) const = default;
+};
+
+// The rates the terminal holds. Returns 0 or the errno of the failing ioctl.
+int ReadRates(int fd, LineRates& rates);
 
 }  // namespace kestrova

@@ -1,48 +1,32 @@
 #include "comport/device/device_event.h"
 
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdint>
+#include <chrono>
 
 namespace kestrova {
 
-DeviceEvent::DeviceEvent(bool signalled) {
-  fd_ = ::eventfd(signalled ? 1 : 0, EFD_NONBLOCK | EFD_CLOEXEC);
-  if (fd_ < 0) error_ = errno;
+void DeviceEvent::Set() {
+  std::lock_guard lock(mutex_);
+  set_ = true;
+  changed_.notify_all();
 }
 
-DeviceEvent::~DeviceEvent() {
-  if (fd_ >= 0) ::close(fd_);
+void DeviceEvent::Reset() {
+  std::lock_guard lock(mutex_);
+  set_ = false;
 }
 
-void DeviceEvent::Set() const {
-  // The counter only ever grows by one per Set; it cannot overflow before a Reset drains it.
-  if (fd_ < 0) return;
-  std::uint64_t one = 1;
-  ssize_t n = ::write(fd_, &one, sizeof one);
-  (void)n;
+bool DeviceEvent::IsSet() const {
+  std::lock_guard lock(mutex_);
+  return set_;
 }
-
-void DeviceEvent::Reset() const {
-  if (fd_ < 0) return;
-  std::uint64_t count;
-  ssize_t n = ::read(fd_, &count, sizeof count);
-  (void)n;
-}
-
-bool DeviceEvent::IsSet() const { return Wait(0); }
 
 bool DeviceEvent::Wait(int timeoutMs) const {
-  if (fd_ < 0) return false;
-  pollfd p{.fd = fd_, .events = POLLIN, .revents = 0};
-  int r;
-  do {
-    r = ::poll(&p, 1, timeoutMs);
-  } while (r < 0 && errno == EINTR);
-  return r > 0;
+  std::unique_lock lock(mutex_);
+  if (timeoutMs < 0) {
+    changed_.wait(lock, [this] { return set_; });
+    return true;
+  }
+  return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return set_; });
 }
 
 }  // namespace kestrova

@@ -1,30 +1,30 @@
-// DeviceEvent: a manual-reset event that poll() can wait on (an eventfd).
+// DeviceEvent: a manual-reset event that threads wait on.
 #pragma once
+
+#include <condition_variable>
+#include <mutex>
 
 namespace kestrova {
 
 // Set stays set until Reset, whoever waits. Any thread may Set, Reset or wait; the owner
-// destroys it only when no other thread uses it any more. When the eventfd cannot be made,
-// Error() holds the errno and every operation that needs the event reports it.
+// destroys it only when no other thread uses it any more. It holds no descriptor, so making one
+// never fails for want of resources.
 class DeviceEvent final {
  public:
-  explicit DeviceEvent(bool signalled);
-  ~DeviceEvent();
+  explicit DeviceEvent(bool signalled) : set_(signalled) {}
   DeviceEvent(const DeviceEvent&) = delete;
   DeviceEvent& operator=(const DeviceEvent&) = delete;
 
-  int Error() const { return error_; }
-  // The descriptor to poll for POLLIN; -1 when Error() is set.
-  int Fd() const { return fd_; }
-  void Set() const;
-  void Reset() const;
+  void Set();
+  void Reset();
   bool IsSet() const;
   // Waits until the event is set or timeoutMs has passed (-1: no limit); true when set.
   bool Wait(int timeoutMs) const;
 
  private:
-  int fd_ = -1;
-  int error_ = 0;
+  mutable std::mutex mutex_;
+  mutable std::condition_variable changed_;
+  bool set_;
 };
 
 }  // namespace kestrova

@@ -69,11 +69,21 @@ struct QueueSizes {
   bool operator==(const QueueSizes&) const = default;
 };
 
+// The largest queue a device sets up. A size is taken as it is given, so a negative setting
+// arrives as a huge one; a bound keeps a flooding peer from growing the input queue without end.
+inline constexpr std::uint32_t kMaxQueueSize = 16u << 20;
+
+// True when both sizes lie in 1..kMaxQueueSize; a device refuses any other sizes (EINVAL).
+constexpr bool QueueSizesInRange(const QueueSizes& sizes) {
+  auto inRange = [](std::uint32_t size) { return size >= 1 && size <= kMaxQueueSize; };
+  return inRange(sizes.InputSize) && inRange(sizes.OutputSize);
+}
+
 // Modem status bits reported by ComDevice::GetModemStatus.
 inline constexpr std::uint32_t kModemCtsOn = 0x10, kModemDsrOn = 0x20, kModemRingOn = 0x40,
                                kModemRlsdOn = 0x80;
 
-// Comm event mask bits: what SetCommMask selects and WaitCommEvent reports.
+// Comm event mask bits: what SetCommMask selects and the device reports to its sink.
 inline constexpr std::uint32_t EV_RXCHAR = 0x0001, EV_RXFLAG = 0x0002, EV_TXEMPTY = 0x0004,
                                EV_CTS = 0x0008, EV_DSR = 0x0010, EV_RLSD = 0x0020, EV_BREAK = 0x0040,
                                EV_ERR = 0x0080, EV_RING = 0x0100, EV_RX80FULL = 0x0400;

@@ -9,10 +9,10 @@
 
 namespace kestrova {
 
-// The completion event is set while no transfer is pending: a start resets it, the end of the
-// transfer (done, failed, aborted) sets it again. The other fields belong to the device that
-// started the transfer; the caller only keeps the record alive and unchanged until the transfer
-// has been awaited. One transfer at a time per record.
+// The completion event is set while no transfer is pending: a start that goes on resets it, the
+// end of the transfer (done, failed, aborted) sets it again. The other fields belong to the
+// device that started the transfer, under its lock; the caller only keeps the record alive and
+// unchanged until the transfer has ended. One transfer at a time per record.
 struct DeviceTransfer {
   DeviceEvent Event{true};
 
@@ -22,7 +22,6 @@ struct DeviceTransfer {
   std::uint32_t Done = 0;
   bool Pending = false;
   int Error = 0;  // of the ended transfer
-  std::uint64_t AbortGeneration = 0;
   CommTimeouts Timeouts;
   std::chrono::steady_clock::time_point Started;
   std::chrono::steady_clock::time_point LastByte;

@@ -10,8 +10,8 @@ namespace kestrova {
 // under the device's lock. Its capacity is the input queue size the port set up.
 class InputQueue final {
  public:
-  // 0 stands for the default of a terminal's own input buffer (4096 bytes).
-  void SetCapacity(std::uint32_t capacity) { capacity_ = capacity == 0 ? 4096 : capacity; }
+  // The device sets up only capacities in QueueSizesInRange.
+  void SetCapacity(std::uint32_t capacity) { capacity_ = capacity; }
   std::uint32_t Size() const { return static_cast<std::uint32_t>(bytes_.size()); }
   std::uint32_t Space() const { return Size() < capacity_ ? capacity_ - Size() : 0; }
 
@@ -24,7 +24,7 @@ class InputQueue final {
 
  private:
   std::deque<std::uint8_t> bytes_;
-  std::uint32_t capacity_ = 4096;
+  std::uint32_t capacity_ = 4096;  // a terminal's own input buffer, until the queues are set up
 };
 
 }  // namespace kestrova

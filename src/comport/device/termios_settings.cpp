@@ -52,12 +52,14 @@ int SetParity(termios& t, std::uint8_t parity, bool check) {
   return 0;
 }
 
-int SetStopBits(termios& t, std::uint8_t stopBits) {
+int SetStopBits(termios& t, std::uint8_t stopBits, std::uint8_t byteSize) {
   switch (stopBits) {
     case kOneStopBit: t.c_cflag &= ~static_cast<tcflag_t>(CSTOPB); return 0;
-    // The UART sends 1.5 stop bits for CSTOPB with 5 data bits, 2 otherwise.
     case kOne5StopBits:
-    case kTwoStopBits: t.c_cflag |= CSTOPB; return 0;
+    case kTwoStopBits:
+      if ((stopBits == kOne5StopBits) != (byteSize == 5)) return EINVAL;
+      t.c_cflag |= CSTOPB;
+      return 0;
     default: return EINVAL;
   }
 }
@@ -98,9 +100,12 @@ int ApplyDeviceControlBlock(termios& t, const DeviceControlBlock& dcb) {
   MakeRaw(edited);
   if (int err = SetDataBits(edited, dcb.ByteSize)) return err;
   if (int err = SetParity(edited, dcb.Parity, dcb.fParity != 0)) return err;
-  if (int err = SetStopBits(edited, dcb.StopBits)) return err;
+  if (int err = SetStopBits(edited, dcb.StopBits, dcb.ByteSize)) return err;
   SetFlowControl(edited, dcb);
   if (auto speed = StandardSpeed(dcb.BaudRate)) {
+    // A custom rate leaves its own input speed in CIBAUD, which cfsetispeed does not clear;
+    // CIBAUD 0 tells the kernel that input runs at the output speed.
+    edited.c_cflag &= ~static_cast<tcflag_t>(CIBAUD);
     cfsetispeed(&edited, *speed);
     cfsetospeed(&edited, *speed);
   }
@@ -118,7 +123,7 @@ ModemControl ModemControlLines(const DeviceControlBlock& dcb) {
   }
   if (dcb.fRtsControl == kRtsControlEnable) {
     lines.set |= TIOCM_RTS;
-  } else if (dcb.fRtsControl != kRtsControlHandshake) {
+  } else if (dcb.fRtsControl == kRtsControlDisable) {
     lines.clear |= TIOCM_RTS;
   }
   return lines;

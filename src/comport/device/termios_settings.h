@@ -17,7 +17,9 @@ void MakeRaw(termios& t);
 // Each returns 0, or EINVAL for a value the device cannot take (t then is unchanged).
 int SetDataBits(termios& t, std::uint8_t byteSize);
 int SetParity(termios& t, std::uint8_t parity, bool check);
-int SetStopBits(termios& t, std::uint8_t stopBits);
+// The UART sends CSTOPB as 1.5 stop bits with 5 data bits and as 2 otherwise, so 1.5 stop bits
+// need 5 data bits and 2 stop bits need 6 to 8.
+int SetStopBits(termios& t, std::uint8_t stopBits, std::uint8_t byteSize);
 
 // Hardware handshake (CRTSCTS) from CTS output flow or RTS handshake; Xon/Xoff in each
 // direction with its characters. DSR flow, DTR handshake and TxContinueOnXoff have no termios
@@ -28,12 +30,13 @@ void SetFlowControl(termios& t, const DeviceControlBlock& dcb);
 std::optional<speed_t> StandardSpeed(std::uint32_t rate);
 
 // The whole block: raw mode, then format, parity, stop bits, flow control and, for a standard
-// rate, the speed. A custom rate leaves the speed alone for SetCustomRate. A rate of 0 is
-// refused (EINVAL): on a terminal it would mean "hang up". Returns 0 or EINVAL.
+// rate, the speed of both directions (the input speed follows the output speed, even after a
+// custom rate had set it apart). A custom rate leaves the speed alone for SetCustomRate. A rate
+// of 0 is refused (EINVAL): on a terminal it would mean "hang up". Returns 0 or EINVAL.
 int ApplyDeviceControlBlock(termios& t, const DeviceControlBlock& dcb);
 
 // Which modem output lines (TIOCM_DTR, TIOCM_RTS) to raise and which to drop. A line under
-// handshake is left to the driver; RTS toggle keeps RTS low while idle.
+// handshake is left to the driver, and so is RTS under toggle (the driver's RS-485 mode).
 struct ModemControl {
   int set = 0;
   int clear = 0;

@@ -1,5 +1,6 @@
 // SendByEmail: the report mailed over SMTP, or handed to the desktop's mail client.
 #include "excreport/delivery/mail_client.h"
+#include "excreport/delivery/mail_outbox.h"
 #include "excreport/delivery/report_mail.h"
 #include "excreport/delivery/send_context.h"
 #include "excreport/log_text.h"
@@ -36,8 +37,12 @@ bool MailOverSmtp(const SendContext& context, const std::string& text) {
 bool MailThroughClient(const SendContext& context, const std::string& text) {
   const TQuillModuleOptions& options = context.Options;
   ProgramLauncher& launcher = *context.Services.Launcher;
+  // The client reads the attachments after xdg-email has returned: hand it copies that stay.
+  // Its success means the message was handed over, not that it was sent.
+  const std::vector<std::string> files =
+      PlaceInOutbox(context.Services.MailOutbox, context.Files, context.SendNames());
   MailClientResult result =
-      SendByMapi(launcher, {options.MailRecipients(), options.MailSubjectText(), text, context.Files});
+      SendByMapi(launcher, {options.MailRecipients(), options.MailSubjectText(), text, files});
   if (!result.sent) {
     context.Warn(*result.warning, false);
     result = SendByMailto(launcher, options.MailRecipients(), options.MailSubjectText(), options.MailBody(),

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "excreport/delivery/dns_packet.h"
@@ -13,14 +14,30 @@
 namespace kestrova {
 namespace {
 
-// One query to one server; the mail host of its reply, or empty.
+using Clock = TQuillClientSocket::Clock;
+
+// A fresh identifier per query, so that a datagram that merely guesses the port is not taken
+// for the answer.
+std::uint16_t RandomQueryId() {
+  static thread_local std::mt19937 generator{std::random_device{}()};
+  return static_cast<std::uint16_t>(std::uniform_int_distribution<unsigned>(0, 0xFFFF)(generator));
+}
+
+// One query to one server; the mail host of its answer, or empty. Datagrams that are not the
+// answer to this query are read and dropped until the budget is spent.
 std::string AskServer(const std::string& server, std::uint16_t port, std::uint32_t budget,
-                      const std::string& query) {
+                      const std::string& domain) {
+  const std::uint16_t id = RandomQueryId();
+  const std::string query = BuildMxQuery(domain, id);
   TQuillClientSocket socket(server, budget, false, port);
   socket.OpenConnection();
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(budget);
   if (socket.SendText(query) != static_cast<int>(query.size())) return {};
-  const std::string reply = socket.ReadWithin();
-  return reply.empty() ? std::string() : ParseMxReply(reply);
+  while (const std::optional<std::string> datagram = socket.ReceiveDatagram(deadline)) {
+    const TMxAnswer answer = ParseMxReply(*datagram, id);
+    if (answer.answered) return answer.host;
+  }
+  return {};
 }
 
 }  // namespace
@@ -34,17 +51,16 @@ TMailHostLookup SystemMailHostLookup() {
 
 std::string ResolveMailHost(const std::string& address, std::uint32_t timeoutMs,
                             const TMailHostLookup& lookup) {
-  using Clock = std::chrono::steady_clock;
   const std::size_t at = address.find('@');
   const std::string domain = at == std::string::npos ? address : address.substr(at + 1);
-  const std::string query = BuildMxQuery(domain);
+  const bool askable = !BuildMxQuery(domain, 0).empty();
   std::string host;
-  for (int pass = 0; pass < kMailHostPasses && host.empty() && !query.empty(); ++pass) {
+  for (int pass = 0; pass < kMailHostPasses && host.empty() && askable; ++pass) {
     const std::uint32_t budget = MailHostPassBudget(timeoutMs, pass);
     const Clock::time_point start = Clock::now();
     for (const std::string& server : lookup.servers) {
       if (!host.empty() || Clock::now() - start > std::chrono::milliseconds(budget)) break;
-      host = AskServer(server, lookup.port, budget, query);
+      host = AskServer(server, lookup.port, budget, domain);
     }
   }
   if (host.empty()) {

@@ -24,11 +24,14 @@ constexpr std::uint32_t MailHostPassBudget(std::uint32_t timeoutMs, int pass) {
 
 inline constexpr int kMailHostPasses = 5;
 
-// The exchange of the first MX answer for the text after the address's first at sign (the
-// whole address without one). Up to five passes over the servers, each server asked once per
-// pass with the pass budget as read timeout, while the pass is within its budget. Raises
-// EQuillSocketError "Cannot resolve the "%s" MX record." when no pass finds a host; socket
-// errors pass out unchanged. Blocks the calling thread.
+// The exchange of the first MX record answering a query for the text after the address's
+// first at sign (the whole address without one). Up to five passes over the servers, each
+// server asked once per pass with a fresh random query identifier and the pass budget as
+// deadline, while the pass is within its budget. Only a datagram that answers the query (same
+// identifier, marked as a response) counts; others are dropped while waiting. Raises
+// EQuillSocketError "Cannot resolve the "%s" MX record." when no pass finds a host (also for
+// a domain that cannot be asked: longer than 255 bytes or holding control characters);
+// socket errors pass out unchanged. Blocks the calling thread.
 std::string ResolveMailHost(const std::string& address, std::uint32_t timeoutMs,
                             const TMailHostLookup& lookup);
 // The same with SystemMailHostLookup().

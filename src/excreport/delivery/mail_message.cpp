@@ -5,12 +5,13 @@
 #include <cctype>
 
 #include "excreport/delivery/base64.h"
+#include "excreport/delivery/mail_encoding.h"
 #include "excreport/delivery/mail_text.h"
 
 namespace kestrova {
 namespace {
 
-constexpr std::size_t kBase64LineLength = 80;
+constexpr std::size_t kBase64LineLength = kEncodedLineLength;
 
 // SMTP data transparency: a line starting with "." is sent with one more ".".
 std::string StuffDots(const std::string& body) {
@@ -37,10 +38,10 @@ std::string FormatAttachmentPart(const std::string& name, const std::string& byt
   const std::string encoded = Base64Text(bytes);
   std::string part = kMailAttachmentStart;
   part += AttachmentContentType(name) + ";\r\n";
-  part += "        name=\"" + name + "\"\r\n";
+  part += "        " + MimeParameter("name", name) + "\r\n";
   part += "Content-Transfer-Encoding: base64\r\n";
   part += "Content-Disposition: attachment;\r\n";
-  part += "        filename=\"" + name + "\"\r\n\r\n";
+  part += "        " + MimeParameter("filename", name) + "\r\n\r\n";
   for (std::size_t at = 0; at < encoded.size(); at += kBase64LineLength) {
     part.append(encoded, at, kBase64LineLength);
     if (at + kBase64LineLength <= encoded.size()) part += "\r\n";
@@ -53,12 +54,12 @@ std::string ComposeMailMessage(const TMailMessage& message) {
   std::string text;
   text += "Date: " + message.date + "\r\n";
   text += "From: <" + CleanHeaderText(message.sender) + ">\r\n";
-  text += "Subject: " + CleanHeaderText(message.subject) + "\r\n";
+  text += "Subject: " + EncodeHeaderValue(CleanHeaderText(message.subject)) + "\r\n";
   text += "To: <" + CleanHeaderText(message.recipient) + ">\r\n";
   text += std::string(kMailHeaderLines) + "\r\n";
   text += "Message-ID: <" + std::to_string(message.tickCount) + "@" + kMessageIdHost + ">\r\n";
   text += "\r\n";
-  text += kMailTextPartStart + StuffDots(message.body) + "\r\n";
+  text += kMailTextPartStart + StuffDots(QuotedPrintable(message.body)) + "\r\n";
   text += message.attachmentParts;
   text += "--" + std::string(kMailBoundary) + "--\r\n";
   text += ".";

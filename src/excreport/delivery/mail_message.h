@@ -13,8 +13,8 @@ inline constexpr const char* kMailHeaderLines =
 inline constexpr const char* kMailTextPartStart =
     "This is a multi-part message in MIME format\r\n\r\n"
     "--=_xcjvnxkbhvfkxzhfdbvzldjhfv\r\n"
-    "Content-Type: text/plain\r\n"
-    "Content-Transfer-Encoding: 7bit\r\n\r\n";
+    "Content-Type: text/plain; charset=UTF-8\r\n"
+    "Content-Transfer-Encoding: quoted-printable\r\n\r\n";
 inline constexpr const char* kMailAttachmentStart =
     "\r\n--=_xcjvnxkbhvfkxzhfdbvzldjhfv\r\nContent-Type: ";
 // Host part of the "Message-ID" header.
@@ -33,12 +33,14 @@ struct TMailMessage {
 // "image/png" for a ".png" name in any case, else "application/octet-stream".
 std::string AttachmentContentType(const std::string& name);
 
-// One attachment part: the part header naming the attachment twice, then the Base64 of the
-// bytes in lines of 80 characters (full lines end with CR LF) and the part's closing CR LF.
+// One attachment part: the part header naming the attachment twice (RFC 2231 form for a name
+// that is not plain ASCII or holds quotes), then the Base64 of the bytes in lines of 76
+// characters (full lines end with CR LF) and the part's closing CR LF.
 std::string FormatAttachmentPart(const std::string& name, const std::string& bytes);
 
 // The whole message: headers, text part, attachment parts, closing boundary and the ending
-// ".". Header values are cleaned of control characters. Body lines starting with "." get a
+// ".". Header values are cleaned of control characters; a subject that is not plain ASCII is
+// encoded (RFC 2047). The body, UTF-8, goes as quoted-printable. Lines starting with "." get a
 // second "." (the receiving server removes it), so a body line can never end the data early.
 std::string ComposeMailMessage(const TMailMessage& message);
 

@@ -11,16 +11,17 @@ void TQuillClientSMTP::OpenConnection() {
 }
 
 bool TQuillClientSMTP::CheckReply(std::initializer_list<std::uint16_t> accepted) {
-  return ReplyAccepted(ReadReply(), accepted);
+  return ReplyAccepted(ReadReply(SmtpReplyLength), accepted);
 }
 
 bool TQuillClientSMTP::SendCommand(const std::string& command,
-                                   std::initializer_list<std::uint16_t> accepted) {
+                                   std::initializer_list<std::uint16_t> accepted,
+                                   const std::string& logAs) {
   if (command.empty()) return false;
   const std::string line = CommandLine(command);
   bool ok = false;
   if (SendText(line) == static_cast<int>(line.size())) {
-    AppendToSessionLog(line);
+    AppendToSessionLog(logAs.empty() ? line : CommandLine(logAs));
     ok = CheckReply(accepted);
   }
   if (!ok) RaiseError(SessionLog());

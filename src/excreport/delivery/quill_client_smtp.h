@@ -9,8 +9,9 @@
 
 namespace kestrova {
 
-// Opening waits for the server's 220 greeting. A refused greeting or command raises
-// EQuillSocketError whose message is the transcript, ending with the server's reply.
+// Opening waits for the server's 220 greeting. Each reply is read up to its last line, so a
+// conversation moves on as soon as the server has answered. A refused greeting or command
+// raises EQuillSocketError whose message is the transcript, ending with the server's reply.
 class TQuillClientSMTP final : public TQuillClientSocket {
  public:
   using TQuillClientSocket::TQuillClientSocket;
@@ -18,12 +19,16 @@ class TQuillClientSMTP final : public TQuillClientSocket {
   // Connects, then reads the greeting; raises with the transcript unless it is 220.
   void OpenConnection() override;
 
-  // Reads one reply ("Socket timeout." when none comes); true when its code is accepted.
+  // Reads one reply (raising on a timeout or a closed connection); true when its code, the
+  // first line's, is accepted.
   bool CheckReply(std::initializer_list<std::uint16_t> accepted);
 
   // Sends the command (CR LF appended unless present) and checks the reply. An empty command
   // sends nothing and returns false; otherwise returns true or raises with the transcript.
-  bool SendCommand(const std::string& command, std::initializer_list<std::uint16_t> accepted);
+  // The transcript shows logAs in place of the command when it is given, so that secrets and
+  // bulk stay out of error texts; the wire gets the command unchanged.
+  bool SendCommand(const std::string& command, std::initializer_list<std::uint16_t> accepted,
+                   const std::string& logAs = {});
 };
 
 }  // namespace kestrova

@@ -1,4 +1,5 @@
-// The socket client on POSIX sockets. All errno-to-message translation of the client is here.
+// The socket client on non-blocking POSIX sockets, every wait a poll() with a deadline. All
+// errno-to-message translation of the client is here.
 #include "excreport/delivery/quill_client_socket.h"
 
 #include <arpa/inet.h>
@@ -10,21 +11,15 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <thread>
 
 #include "excreport/delivery/quill_socket_error.h"
 
 namespace kestrova {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-std::int64_t MsSince(Clock::time_point start) {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
+using Clock = TQuillClientSocket::Clock;
 
 // The message of an error format whose one "%s" is the system's text for the error code.
 std::string WithSystemText(const char* format, int error) {
@@ -48,22 +43,35 @@ in_addr ResolveHost(const std::string& host) {
   return result;
 }
 
-// Blocking connect that survives a signal: an interrupted connect goes on in the background,
-// so wait for it and read its outcome. Returns 0 or the errno of the failure.
-int ConnectSocket(int fd, const sockaddr_in& address) {
+int MsUntil(Clock::time_point deadline) {
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  return static_cast<int>(std::clamp<std::int64_t>(left, 0, 1 << 30));
+}
+
+// Waits for the events on fd until the deadline, across signals; the revents, 0 on timeout.
+short Poll(int fd, short events, Clock::time_point deadline) {
+  for (;;) {
+    pollfd entry{fd, events, 0};
+    const int ready = poll(&entry, 1, MsUntil(deadline));
+    if (ready > 0) return entry.revents;
+    if (ready == 0 || errno != EINTR) return 0;
+  }
+}
+
+// Connect on a non-blocking socket, finished within the deadline. Returns 0 or the errno.
+int ConnectSocket(int fd, const sockaddr_in& address, Clock::time_point deadline) {
   // Linux would take 0.0.0.0 for this machine; an unresolved name must fail instead.
   if (address.sin_addr.s_addr == htonl(INADDR_ANY)) return EADDRNOTAVAIL;
   if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) return 0;
-  if (errno != EINTR) return errno;
-  pollfd pending{fd, POLLOUT, 0};
-  while (poll(&pending, 1, -1) < 0) {
-    if (errno != EINTR) return errno;
-  }
+  if (errno != EINPROGRESS && errno != EINTR) return errno;
+  if (Poll(fd, POLLOUT, deadline) == 0) return ETIMEDOUT;
   int error = 0;
   socklen_t length = sizeof error;
   if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) return errno;
   return error;
 }
+
+Clock::time_point After(std::uint32_t ms) { return Clock::now() + std::chrono::milliseconds(ms); }
 
 }  // namespace
 
@@ -89,14 +97,15 @@ void TQuillClientSocket::RaiseError(const std::string& message) const {
 
 void TQuillClientSocket::OpenConnection() {
   if (connected_) return;
-  int fd = socket(AF_INET, (stream_ ? SOCK_STREAM : SOCK_DGRAM) | SOCK_CLOEXEC, 0);
+  const int type = (stream_ ? SOCK_STREAM : SOCK_DGRAM) | SOCK_CLOEXEC | SOCK_NONBLOCK;
+  int fd = socket(AF_INET, type, 0);
   if (fd < 0) RaiseError(WithSystemText("Invalid socket: \"%s\".", errno));
   socket_ = fd;
   address_ = {};
   address_.sin_family = AF_INET;
   address_.sin_port = htons(serverPort_);
   address_.sin_addr = ResolveHost(serverHost_);
-  if (int error = ConnectSocket(fd, address_); error != 0) {
+  if (int error = ConnectSocket(fd, address_, After(readTimeoutMs_)); error != 0) {
     // Freeing the object closes only a connected socket: release this one here so that a
     // failed open leaks no descriptor.
     close(fd);
@@ -116,6 +125,8 @@ void TQuillClientSocket::ResetConnection() {
   socket_ = -1;
   address_ = {};
   connected_ = false;
+  peerClosed_ = false;
+  unread_.clear();
   sessionLog_.clear();
 }
 
@@ -132,17 +143,29 @@ void TQuillClientSocket::CloseConnection() {
   }
 }
 
-void TQuillClientSocket::FailTransfer(const char* format, int error) {
+void TQuillClientSocket::FailAndClose(const std::string& message) {
   // Closing empties the transcript; the message is built from the one of the failed session.
-  EQuillSocketError failure =
-      EQuillSocketError::WithTranscript(WithSystemText(format, error), sessionLog_);
+  EQuillSocketError failure = EQuillSocketError::WithTranscript(message, sessionLog_);
   close(socket_);
   ResetConnection();
   throw failure;
 }
 
+void TQuillClientSocket::FailTransfer(const char* format, int error) {
+  FailAndClose(WithSystemText(format, error));
+}
+
+bool TQuillClientSocket::WaitFor(short events, Clock::time_point deadline) const {
+  return Poll(socket_, events, deadline) != 0;
+}
+
 int TQuillClientSocket::SendBytes(const char* buffer, int count) {
   if (!connected_) return 0;
+  // A server that stops reading must not hold the report for ever.
+  if (!WaitFor(POLLOUT, After(readTimeoutMs_))) {
+    FailAndClose("Socket timeout: the server took no data for " + std::to_string(readTimeoutMs_) +
+                 " ms.");
+  }
   ssize_t sent;
   do {
     sent = send(socket_, buffer, static_cast<size_t>(count), MSG_NOSIGNAL);
@@ -155,14 +178,17 @@ int TQuillClientSocket::SendBytes(const char* buffer, int count) {
 }
 
 int TQuillClientSocket::SendText(const std::string& text) {
+  if (!connected_) return 0;
   const int total = static_cast<int>(text.size());
-  int sum = 0;
   for (int offset = 0; offset < total; offset += kSendChunk) {
     const int chunk = std::min(kSendChunk, total - offset);
-    sum += SendBytes(text.data() + offset, chunk);
+    // The socket may take part of a chunk; the rest follows once it takes data again. A stall
+    // or a failure raises inside SendBytes.
+    for (int done = 0; done < chunk;)
+      done += std::max(0, SendBytes(text.data() + offset + done, chunk - done));
     if (onBytesSent_) onBytesSent_(this, offset + chunk + 1, total);
   }
-  return sum;
+  return total;
 }
 
 int TQuillClientSocket::ReceiveBytes(char* buffer, int size) {
@@ -183,59 +209,63 @@ int TQuillClientSocket::ReceiveBytes(char* buffer, int size) {
   return static_cast<int>(received);
 }
 
-namespace {
-
-// Waits until bytes are waiting on the socket or timeoutMs passed; true when bytes wait.
-// poll() stands in for the 1 ms sleeps: it wakes at the first byte instead of up to 1 ms later.
-bool WaitForBytes(TQuillClientSocket& socket, int fd, std::int64_t timeoutMs) {
-  const Clock::time_point start = Clock::now();
+std::string TQuillClientSocket::ReadReply(const TReplyEnd& end) {
+  const Clock::time_point deadline = After(readTimeoutMs_);
+  std::string reply = std::move(unread_);
+  unread_.clear();
   for (;;) {
-    if (socket.ReceiveBytes(nullptr, -1) > 0) return true;
-    const std::int64_t left = timeoutMs - MsSince(start);
-    if (left <= 0) return false;
-    pollfd readable{fd, POLLIN, 0};
-    // A closed or failed connection stays readable with nothing to read: poll every 1 ms then.
-    if (poll(&readable, 1, static_cast<int>(left)) > 0) {
-      if (socket.ReceiveBytes(nullptr, -1) > 0) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (const std::size_t length = end(reply); length > 0) {
+      unread_ = reply.substr(length);
+      reply.resize(length);
+      return reply;
+    }
+    if (reply.size() >= kMaxReplyBytes) {
+      FailAndClose("Reply longer than " + std::to_string(kMaxReplyBytes) + " bytes.");
+    }
+    const bool partialLine = !reply.empty() && reply.back() != '\n';
+    if (peerClosed_) {
+      if (partialLine) return reply;
+      FailAndClose("Connection closed by the server.");
+    }
+    const Clock::time_point silenceEnd =
+        partialLine ? std::min(deadline, After(kReplySilenceMs)) : deadline;
+    // The deadline holds even while data keeps coming faster than the silence.
+    if (Clock::now() >= deadline || !WaitFor(POLLIN, silenceEnd)) {
+      if (reply.empty()) FailAndClose("Socket timeout.");
+      if (partialLine && Clock::now() < deadline) return reply;
+      FailAndClose("Socket timeout: the reply did not end within " +
+                   std::to_string(readTimeoutMs_) + " ms.");
+    }
+    char buffer[4096];
+    const int room = static_cast<int>(std::min(sizeof buffer, kMaxReplyBytes - reply.size()));
+    const int received = ReceiveBytes(buffer, room);
+    if (received == 0) {
+      peerClosed_ = true;
+    } else if (received > 0) {
+      const std::string_view text(buffer, static_cast<std::size_t>(received));
+      reply.append(text);
+      sessionLog_.append(text);
     }
   }
 }
 
-}  // namespace
-
-std::string TQuillClientSocket::ReadAvailable() {
-  std::string result;
-  for (;;) {
-    const int waiting = ReceiveBytes(nullptr, -1);
-    if (waiting <= 0) break;
-    std::string chunk(static_cast<size_t>(waiting), '\0');
-    const int received = ReceiveBytes(chunk.data(), waiting);
-    if (received > 0) {
-      chunk.resize(static_cast<size_t>(received));
-      result += chunk;
-      sessionLog_ += chunk;
+std::optional<std::string> TQuillClientSocket::ReceiveDatagram(Clock::time_point deadline) {
+  // The largest datagram UDP carries; a longer one would be cut, never grown.
+  std::string datagram(65535, '\0');
+  while (connected_ && WaitFor(POLLIN, deadline)) {
+    ssize_t received;
+    do {
+      received = recv(socket_, datagram.data(), datagram.size(), 0);
+    } while (received < 0 && errno == EINTR);
+    if (received >= 0) {
+      datagram.resize(static_cast<std::size_t>(received));
+      return datagram;
     }
-    if (!WaitForBytes(*this, socket_, kReplySilenceMs)) break;
+    // An earlier datagram came back as "port unreachable": nobody answers there.
+    if (errno == ECONNREFUSED) return std::nullopt;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) FailTransfer("Error into \"recv\": \"%s\"", errno);
   }
-  return result;
-}
-
-std::string TQuillClientSocket::ReadWithin() {
-  const Clock::time_point start = Clock::now();
-  for (;;) {
-    std::string text = ReadAvailable();
-    if (!text.empty()) return text;
-    const std::int64_t left = static_cast<std::int64_t>(readTimeoutMs_) - MsSince(start);
-    if (left <= 0) return text;
-    WaitForBytes(*this, socket_, left);
-  }
-}
-
-std::string TQuillClientSocket::ReadReply() {
-  std::string text = ReadWithin();
-  if (text.empty()) RaiseError("Socket timeout.");
-  return text;
+  return std::nullopt;
 }
 
 }  // namespace kestrova

@@ -7,9 +7,9 @@
 namespace kestrova {
 
 // "Sun, 5 Jan 2025 07:03:09 +0100": English day and month abbreviations, the day without
-// padding, the time in two-digit fields and the zone. The zone is the local time's offset
-// from universal time in whole hours, rounded to the nearest hour (halves to even), written
-// with a sign, two digits and "00". Reads tm_wday, tm_mday, tm_mon, tm_year and the time.
+// padding, the time in two-digit fields and the zone: the local time's offset from universal
+// time as a sign, two digits of hours and two of minutes ("+0530"). Reads tm_wday, tm_mday,
+// tm_mon, tm_year and the time.
 std::string RfcDate(const std::tm& local, long utcOffsetSeconds);
 
 }  // namespace kestrova

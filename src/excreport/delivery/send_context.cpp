@@ -3,6 +3,7 @@
 #include <QDir>
 #include <cstdio>
 
+#include "excreport/delivery/mail_outbox.h"
 #include "excreport/delivery/send_names.h"
 #include "excreport/exception_thread.h"
 #include "excreport/gui_bridge.h"
@@ -33,6 +34,7 @@ SendServices DefaultSendServices() {
   services.CopyToClipboard = [](const std::string& text) { RunOnGuiThread([&] { CopyTextToClipboard(text); }); };
   services.Launcher = std::make_shared<ProgramLauncherPosix>();
   services.TempFolder = QDir::tempPath().toStdString();
+  services.MailOutbox = DefaultMailOutbox();
   services.RunEvent = TExceptionThread::RunOnExceptionThread;
   services.GuiProgram = IsGuiProgram();
   return services;

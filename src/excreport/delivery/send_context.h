@@ -23,13 +23,14 @@ struct SendServices {
   std::function<void(const std::string& text)> CopyToClipboard;
   std::shared_ptr<ProgramLauncher> Launcher;  // runs the mail client
   std::filesystem::path TempFolder;           // where the temporary files go
+  std::filesystem::path MailOutbox;           // where files handed to the mail client stay
   EventRunner RunEvent;                       // delivers the events' handler calls
   bool GuiProgram = false;                    // the progress window may be shown
 };
 
 // Message boxes through the current presenter on the GUI thread (standard error without a
-// GUI), the clipboard on the GUI thread, xdg-email/xdg-open, QDir::tempPath(), and the
-// handling flow's event delivery.
+// GUI), the clipboard on the GUI thread, xdg-email/xdg-open, QDir::tempPath(), the user's
+// DefaultMailOutbox(), and the handling flow's event delivery.
 SendServices DefaultSendServices();
 
 // Shared by SendReport and the two deliveries for one send.

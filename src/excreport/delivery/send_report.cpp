@@ -199,7 +199,10 @@ class SendStep final {
     if (!success && (options_.HandlingFlags() & kHandlingFlagClipboard) != 0 && services.CopyToClipboard) {
       services.CopyToClipboard(Request().ReportText);
     }
-    if ((options_.SendFlags() & kSendFlagResultBox) != 0 && services.ShowMessage) {
+    // A message handed to the desktop's mail client is not sent yet: the client shows it and
+    // the user sends it. Only a delivery the program saw complete is announced as sent.
+    const bool handedOverOnly = options_.MailMode() == 1 && options_.UploadMode() == 0;
+    if ((options_.SendFlags() & kSendFlagResultBox) != 0 && services.ShowMessage && !(success && handedOverOnly)) {
       services.ShowMessage(options_.Text(kCaptionText), options_.Text(success ? kSentText : kNotSentText),
                            success ? MessageKind::Information : MessageKind::Error);
     }

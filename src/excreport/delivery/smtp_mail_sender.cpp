@@ -12,6 +12,7 @@
 #include "excreport/delivery/mail_message.h"
 #include "excreport/delivery/quill_client_smtp.h"
 #include "excreport/delivery/rfc_date.h"
+#include "excreport/delivery/smtp_reply.h"
 
 namespace kestrova {
 namespace {
@@ -44,6 +45,9 @@ std::string BuildMessage(const TSmtpMail& mail) {
   return ComposeMailMessage(message);
 }
 
+// What the transcript, which ends up in warnings and error boxes, shows for the login lines.
+constexpr const char* kCredentialsInLog = "<credentials>";
+
 void Show(const TSmtpProgress& progress, TSmtpStatus status) {
   if (progress.status) progress.status(status);
 }
@@ -60,8 +64,8 @@ bool Greet(TQuillClientSMTP& client, const TSmtpMail& mail) {
   // being skipped as an empty command.
   return client.SendCommand("EHLO " + host, {250}) && client.SendCommand("RSET", {250}) &&
          client.SendCommand("AUTH LOGIN", {334}) &&
-         client.SendCommand(Base64Text(mail.user) + "\r\n", {334}) &&
-         client.SendCommand(Base64Text(mail.password) + "\r\n", {235}) &&
+         client.SendCommand(Base64Text(mail.user) + "\r\n", {334}, kCredentialsInLog) &&
+         client.SendCommand(Base64Text(mail.password) + "\r\n", {235}, kCredentialsInLog) &&
          client.SendCommand(from, {250});
 }
 
@@ -81,7 +85,9 @@ bool Converse(const TSmtpMail& mail, const TSmtpProgress& progress) {
           static_cast<int>(std::min<std::int64_t>(100, std::int64_t{position} * 100 / total)));
     });
   }
-  accepted = accepted && client.SendCommand(message, {250});
+  const std::string payload =
+      "<message, " + std::to_string(CommandLine(message).size()) + " bytes>";
+  accepted = accepted && client.SendCommand(message, {250}, payload);
   client.SetOnBytesSent({});
   return accepted;
 }

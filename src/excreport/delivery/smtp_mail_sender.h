@@ -44,8 +44,9 @@ inline constexpr std::uint32_t kSmtpReadTimeoutMs = 30000;
 
 // Connects, greets (HELO, or EHLO and AUTH LOGIN when a user or password is set), sends RSET,
 // MAIL FROM, RCPT TO, DATA and the message, and drops the connection without QUIT. Never
-// raises: a refused command or socket error ends the conversation with its message in error.
-// Blocks the calling thread; replies take at least one second each.
+// raises: a refused command or socket error ends the conversation with its message in error,
+// whose transcript shows "<credentials>" for the login lines and "<message, N bytes>" for the
+// message. Blocks the calling thread; no wait is longer than kSmtpReadTimeoutMs.
 TSmtpResult SendMailTo(const TSmtpMail& mail, const TSmtpProgress& progress = {});
 
 // The machine's host name as used in HELO and EHLO.

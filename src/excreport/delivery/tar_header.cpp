@@ -88,7 +88,7 @@ TarBlock BuildTarHeader(const TTarRec& rec) {
   const std::string name = TarEntryName(rec.Name);
   std::copy(name.begin(), name.end(), header.begin());
   const auto zero = TarShortNumber(0);
-  Put(header, kModeOffset, zero);
+  Put(header, kModeOffset, TarShortNumber(kTarEntryMode));
   Put(header, kOwnerOffset, zero);
   Put(header, kGroupOffset, zero);
   Put(header, kSizeOffset, TarLongNumber(rec.Size));

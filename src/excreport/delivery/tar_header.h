@@ -18,6 +18,10 @@ inline constexpr std::size_t kTarNameLength = 100;
 inline constexpr std::uint64_t kTarLongNumberMax = 077777777777;
 inline constexpr std::uint32_t kTarShortNumberMax = 0777777;
 
+// Mode of every entry: readable by everyone who extracts it, writable by its owner. Mode 0
+// would leave extracted files readable by root alone.
+inline constexpr std::uint32_t kTarEntryMode = 0644;
+
 // Description of one entry.
 struct TTarRec {
   std::string Name;

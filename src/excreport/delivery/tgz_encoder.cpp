@@ -52,6 +52,8 @@ void TgzEncoder::AddEntry(std::string_view name,
 
 std::vector<std::uint8_t> TgzEncoder::Finish() {
   EnsureOpen();
+  // Two zero blocks end a tar archive; readers warn about "a lone zero block" otherwise.
+  Append(kZeroBlock);
   Append(kZeroBlock);
   Deflate({}, Z_FINISH);
   deflateEnd(&stream_);

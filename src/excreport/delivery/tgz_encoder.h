@@ -18,7 +18,7 @@ namespace kestrova {
 // Layout: gzip header (flags: a file name follows; time, extra flags and system all 0), the
 // inner file name and a zero byte, the deflate data, CRC-32 and length of the tar image
 // (little-endian). The tar image is the entries, each a header block and its data padded to
-// whole blocks, then one zero block.
+// whole blocks, then two zero blocks.
 //
 // Not thread-safe. Throws EZLibError when zlib fails; the encoder is then unusable.
 class TgzEncoder final {

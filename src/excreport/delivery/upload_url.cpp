@@ -33,6 +33,20 @@ std::string SplitOff(std::string& text, const std::string& separator) {
   return part;
 }
 
+// A port number written as digits only; false when they do not form a 32-bit number.
+bool ParsePort(std::string_view digits, std::int32_t& port) {
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), port);
+  return error == std::errc() && end == digits.data() + digits.size();
+}
+
+bool AllDigits(std::string_view text) {
+  if (text.empty()) return false;
+  for (char c : text) {
+    if (!IsDigit(c)) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool SplitUploadUrl(const std::string& address, TUploadUrlParts& parts) {
@@ -40,20 +54,34 @@ bool SplitUploadUrl(const std::string& address, TUploadUrlParts& parts) {
   if (text.empty() || text.back() != '/') text += '/';
 
   TUploadUrlParts result;
-  // A port: ":" and digits right before the final "/".
+  // A port at the very end: ":" and digits right before the final "/".
   std::size_t digits = text.size() - 1;
   while (digits > 0 && IsDigit(text[digits - 1])) --digits;
   if (digits > 0 && digits < text.size() - 1 && text[digits - 1] == ':') {
-    const char* first = text.data() + digits;
-    const char* last = text.data() + text.size() - 1;
-    const auto [end, error] = std::from_chars(first, last, result.port);
-    if (error != std::errc() || end != last) return false;
+    if (!ParsePort(std::string_view(text).substr(digits, text.size() - 1 - digits), result.port)) {
+      return false;
+    }
     text.erase(digits - 1, text.size() - digits);
   }
 
   result.scheme = SplitOff(text, "://");
-  result.user = SplitOff(text, ":");
-  result.password = SplitOff(text, "@");
+  // The login comes before an "@" in the part up to the first "/"; without an "@" a ":" there
+  // separates the host from its port, as in "reports.example.com:8080/upload".
+  const std::size_t slash = text.find('/');
+  const std::size_t at = text.rfind('@', slash);
+  if (at != std::string::npos) {
+    const std::string login = text.substr(0, at);
+    const std::size_t colon = login.find(':');
+    result.user = login.substr(0, colon);
+    if (colon != std::string::npos) result.password = login.substr(colon + 1);
+    text.erase(0, at + 1);
+  }
+  std::string authority = text.substr(0, text.find('/'));
+  const std::size_t colon = authority.find(':');
+  if (colon != std::string::npos && AllDigits(std::string_view(authority).substr(colon + 1))) {
+    if (!ParsePort(std::string_view(authority).substr(colon + 1), result.port)) return false;
+    text.erase(colon, authority.size() - colon);
+  }
   result.host = SplitOff(text, "/");
   result.path = text.empty() ? text : text.substr(0, text.size() - 1);
   parts = std::move(result);

@@ -62,7 +62,8 @@ TWebResult Upload(SendContext& context, SendProgressFeed* progress) {
   TUploadTarget target;
   target.host = parts.host;
   target.path = parts.path;
-  target.port = options.UploadPort();
+  // UploadPort wins; without one the address's own port is used.
+  target.port = options.UploadPort() != 0 ? options.UploadPort() : parts.port;
   target.user = options.UploadUser();
   target.password = options.UploadPassword();
   const TUploadFiles files{context.Files, context.SendNames()};

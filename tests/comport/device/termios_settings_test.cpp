@@ -73,6 +73,15 @@ TEST(TermiosSettingsTest, DeviceControlBlockOnZeroedTermios) {
   }
 }
 
+TEST(TermiosSettingsTest, StandardRateAfterACustomOneSetsTheInputSpeedToo) {
+  // As the kernel reports a terminal after a custom rate: both directions on BOTHER (CBAUDEX).
+  termios t{};
+  t.c_cflag = CS8 | CREAD | CLOCAL | CBAUDEX | CIBAUD;
+  ASSERT_EQ(ApplyDeviceControlBlock(t, EightNoneOne(115200)), 0);
+  EXPECT_EQ(t.c_cflag & CIBAUD, 0u) << "the input speed must follow the output speed";
+  EXPECT_EQ(t.c_cflag & CBAUD, static_cast<tcflag_t>(B115200));
+}
+
 TEST(TermiosSettingsTest, InvalidValuesAreRefusedAndLeaveTheValueUnchanged) {
   struct Case {
     const char* name;
@@ -83,6 +92,11 @@ TEST(TermiosSettingsTest, InvalidValuesAreRefusedAndLeaveTheValueUnchanged) {
       {"4 data bits", [](auto& d) { d.ByteSize = 4; }},
       {"parity 5", [](auto& d) { d.Parity = 5; }},
       {"stop bits 3", [](auto& d) { d.StopBits = 3; }},
+      // CSTOPB is 1.5 stop bits with 5 data bits and 2 with more: the other pairs cannot be sent.
+      {"1.5 stop bits, 6 data bits", [](auto& d) { d.StopBits = kOne5StopBits; d.ByteSize = 6; }},
+      {"1.5 stop bits, 7 data bits", [](auto& d) { d.StopBits = kOne5StopBits; d.ByteSize = 7; }},
+      {"1.5 stop bits, 8 data bits", [](auto& d) { d.StopBits = kOne5StopBits; }},
+      {"2 stop bits, 5 data bits", [](auto& d) { d.StopBits = kTwoStopBits; d.ByteSize = 5; }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -123,7 +137,8 @@ TEST(TermiosSettingsTest, StandardSpeedsAndModemControlLines) {
       {kDtrControlDisable, kRtsControlDisable, {0, TIOCM_DTR | TIOCM_RTS}},
       {kDtrControlEnable, kRtsControlEnable, {TIOCM_DTR | TIOCM_RTS, 0}},
       {kDtrControlHandshake, kRtsControlHandshake, {TIOCM_DTR, 0}},
-      {kDtrControlEnable, kRtsControlToggle, {TIOCM_DTR, TIOCM_RTS}},
+      // Under toggle the driver's RS-485 mode drives RTS.
+      {kDtrControlEnable, kRtsControlToggle, {TIOCM_DTR, 0}},
   };
   for (const Case& c : cases) {
     DeviceControlBlock dcb;

@@ -65,8 +65,8 @@ TEST_F(MailMessageTest, MessageWithTwoAttachmentsByteForByte) {
       "This is a multi-part message in MIME format\r\n"
       "\r\n"
       "--=_xcjvnxkbhvfkxzhfdbvzldjhfv\r\n"
-      "Content-Type: text/plain\r\n"
-      "Content-Transfer-Encoding: 7bit\r\n"
+      "Content-Type: text/plain; charset=UTF-8\r\n"
+      "Content-Transfer-Encoding: quoted-printable\r\n"
       "\r\n"
       "Body line\r\n..dot line\r\nlast\r\n"
       "\r\n--=_xcjvnxkbhvfkxzhfdbvzldjhfv\r\n"
@@ -84,7 +84,7 @@ TEST_F(MailMessageTest, MessageWithTwoAttachmentsByteForByte) {
       "Content-Disposition: attachment;\r\n"
       "        filename=\"data.bin\"\r\n"
       "\r\n" +
-      line80 + "\r\n\r\n" +
+      line80.substr(0, 76) + "\r\n" + line80.substr(76) + "\r\n" +
       "--=_xcjvnxkbhvfkxzhfdbvzldjhfv--\r\n"
       ".";
   EXPECT_EQ(ComposeMailMessage(message), expected);
@@ -95,7 +95,7 @@ TEST_F(MailMessageTest, WithoutFilesTheTextPartIsFollowedByTheClosingBoundary) {
   message.body = "";
   const std::string text = ComposeMailMessage(message);
   EXPECT_TRUE(
-      text.ends_with("Content-Transfer-Encoding: 7bit\r\n\r\n\r\n"
+      text.ends_with("Content-Transfer-Encoding: quoted-printable\r\n\r\n\r\n"
                      "--=_xcjvnxkbhvfkxzhfdbvzldjhfv--\r\n."))
       << text;
 }
@@ -104,28 +104,29 @@ TEST_F(MailMessageTest, BodyLinesStartingWithADotAreStuffed) {
   const std::pair<std::string, std::string> cases[] = {
       {".", ".."},
       {"a\r\n.\r\nb", "a\r\n..\r\nb"},
-      {"..x\n.y", "...x\n..y"},
+      {"..x\n.y", "...x\r\n..y"},  // quoted-printable writes line breaks as CR LF
       {"a.b\r\n", "a.b\r\n"},
   };
   for (const auto& [body, sent] : cases) {
     TMailMessage message;
     message.body = body;
-    EXPECT_NE(ComposeMailMessage(message).find("7bit\r\n\r\n" + sent + "\r\n--="),
+    EXPECT_NE(ComposeMailMessage(message).find("printable\r\n\r\n" + sent + "\r\n--="),
               std::string::npos)
         << sent;
   }
 }
 
-TEST_F(MailMessageTest, Base64IsBrokenIntoLinesOf80) {
+TEST_F(MailMessageTest, Base64IsBrokenIntoLinesOf76) {
   struct Case {
     std::size_t size;
     std::string tail;  // what follows the part header
   } cases[] = {
       {0, "\r\n"},
-      {57, std::string(76, 'A') + "\r\n"},
-      {60, std::string(80, 'A') + "\r\n\r\n"},
-      {61, std::string(80, 'A') + "\r\nAA==\r\n"},
-      {120, std::string(80, 'A') + "\r\n" + std::string(80, 'A') + "\r\n\r\n"},
+      {56, std::string(75, 'A') + "=\r\n\r\n"},
+      {57, std::string(76, 'A') + "\r\n\r\n"},
+      {60, std::string(76, 'A') + "\r\nAAAA\r\n"},
+      {61, std::string(76, 'A') + "\r\nAAAAAA==\r\n"},
+      {114, std::string(76, 'A') + "\r\n" + std::string(76, 'A') + "\r\n\r\n"},
   };
   for (const Case& c : cases) {
     const std::string part = FormatAttachmentPart("f.bin", std::string(c.size, '\0'));

@@ -13,15 +13,20 @@
 #include "excreport/delivery/quill_client_smtp.h"
 #include "excreport/delivery/quill_socket_error.h"
 #include "excreport/delivery/scripted_tcp_server.h"
+#include "excreport/delivery/smtp_reply.h"
 
 namespace kestrova {
 namespace {
 
+using test::Close;
+using test::Flood;
 using test::ReadBytes;
 using test::ReadLine;
 using test::Reset;
 using test::ScriptedTcpServer;
 using test::Send;
+using test::Stall;
+using test::TScriptStep;
 using Clock = std::chrono::steady_clock;
 
 std::int64_t MsSince(Clock::time_point start) {
@@ -57,25 +62,28 @@ std::uint16_t ClosedPort() {
   return ntohs(address.sin_port);
 }
 
-TEST(QuillClientSocketTest, PacketsWithinOneSecondOfSilenceAreOneReply) {
-  ScriptedTcpServer server({Send("220-first\r\n"), Send("220 second\r\n", 500)});
+// A reply read up to its last line, as SMTP defines it.
+std::string ReadSmtpReply(TQuillClientSocket& socket) { return socket.ReadReply(SmtpReplyLength); }
+
+TEST(QuillClientSocketTest, ReplyEndsAtItsLastLineHoweverItIsSplit) {
+  ScriptedTcpServer server(
+      {Send("250-fi"), Send("rst\r\n250", 50), Send(" last\r\n354 next\r\n", 50)});
   TQuillClientSocket socket("127.0.0.1", 5000, true, server.Port());
   socket.OpenConnection();
-  const Clock::time_point start = Clock::now();
-  EXPECT_EQ(socket.ReadReply(), "220-first\r\n220 second\r\n");
-  // The reply ends only after a full second without data following the second packet.
-  EXPECT_GE(MsSince(start), 1500);
-  EXPECT_EQ(socket.SessionLog(), ConnectLine(server.Port()) + "220-first\r\n220 second\r\n");
+  EXPECT_EQ(ReadSmtpReply(socket), "250-first\r\n250 last\r\n");
+  // What came with it is the start of the next reply.
+  EXPECT_EQ(ReadSmtpReply(socket), "354 next\r\n");
+  EXPECT_EQ(socket.SessionLog(),
+            ConnectLine(server.Port()) + "250-first\r\n250 last\r\n354 next\r\n");
 }
 
-TEST(QuillClientSocketTest, PacketsAfterOneSecondOfSilenceAreTwoReplies) {
-  ScriptedTcpServer server({Send("220-first\r\n"), Send("220 second\r\n", 1500)});
+TEST(QuillClientSocketTest, TextWithoutLineEndEndsAfterASecondOfSilence) {
+  ScriptedTcpServer server({Send("220 no line end")});
   TQuillClientSocket socket("127.0.0.1", 5000, true, server.Port());
   socket.OpenConnection();
   const Clock::time_point start = Clock::now();
-  EXPECT_EQ(socket.ReadReply(), "220-first\r\n");
-  EXPECT_GE(MsSince(start), 1000);
-  EXPECT_EQ(socket.ReadReply(), "220 second\r\n");
+  EXPECT_EQ(ReadSmtpReply(socket), "220 no line end");
+  EXPECT_GE(MsSince(start), TQuillClientSocket::kReplySilenceMs);
 }
 
 TEST(QuillClientSocketTest, SilenceUntilReadTimeout) {
@@ -83,10 +91,43 @@ TEST(QuillClientSocketTest, SilenceUntilReadTimeout) {
   TQuillClientSocket socket("127.0.0.1", 300, true, server.Port());
   socket.OpenConnection();
   const Clock::time_point start = Clock::now();
-  EXPECT_EQ(socket.ReadWithin(), "");
-  EXPECT_GE(MsSince(start), 300);
-  EXPECT_EQ(ErrorOf([&] { socket.ReadReply(); }),
+  EXPECT_EQ(ErrorOf([&] { ReadSmtpReply(socket); }),
             "Socket timeout.\r\nSocket log:\r\n" + ConnectLine(server.Port()));
+  EXPECT_GE(MsSince(start), 300);
+  EXPECT_FALSE(socket.Connected());
+}
+
+// Servers that misbehave while the client reads: each read fails with its own message, well
+// within the time the client allows (generous bounds: the machine may be loaded).
+TEST(QuillClientSocketTest, MisbehavingServersFailClearlyWithinTheDeadline) {
+  std::vector<TScriptStep> trickle = {Send("220-")};
+  for (int i = 0; i < 40; ++i) trickle.push_back(Send(i % 5 == 4 ? "\r\n220-" : "x", 200));
+  struct Case {
+    const char* what;
+    std::vector<TScriptStep> script;
+    std::string message;
+  } cases[] = {
+      {"trickling server", trickle, "Socket timeout: the reply did not end within 2000 ms."},
+      {"flooding server", {Flood(std::string(4096, 'x'))}, "Reply longer than 65536 bytes."},
+      {"continuation lines only",
+       {Send("220-a\r\n"), Send("220-b\r\n", 500)},
+       "Socket timeout: the reply did not end within 2000 ms."},
+      {"closed before replying", {Close()}, "Connection closed by the server."},
+      {"closed inside a reply", {Send("220-a\r\n"), Close()}, "Connection closed by the server."},
+  };
+  for (Case& c : cases) {
+    ScriptedTcpServer server(std::move(c.script));
+    TQuillClientSocket socket("127.0.0.1", 2000, true, server.Port());
+    socket.OpenConnection();
+    const Clock::time_point start = Clock::now();
+    const std::string message = ErrorOf([&] { ReadSmtpReply(socket); });
+    EXPECT_TRUE(message.starts_with(c.message + "\r\nSocket log:\r\n" + ConnectLine(server.Port())))
+        << c.what << ": " << message.substr(0, 200);
+    EXPECT_LT(MsSince(start), 2000 + 3000) << c.what;
+    // The transcript in the message holds at most one capped reply, so memory stayed bounded.
+    EXPECT_LT(message.size(), TQuillClientSocket::kMaxReplyBytes + 200) << c.what;
+    EXPECT_FALSE(socket.Connected()) << c.what;
+  }
 }
 
 TEST(QuillClientSocketTest, SendTextGoesOutInChunksOf1024) {
@@ -128,7 +169,8 @@ TEST(QuillClientSocketTest, SendFailureClosesAndKeepsTranscriptInMessage) {
   ScriptedTcpServer server({Send("220 hi\r\n"), Reset()});
   TQuillClientSocket socket("127.0.0.1", 1000, true, server.Port());
   socket.OpenConnection();
-  EXPECT_EQ(socket.ReadReply(), "220 hi\r\n");
+  EXPECT_EQ(ReadSmtpReply(socket), "220 hi\r\n");
+  while (!server.ScriptDone()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   const std::string message = ErrorOf([&] { socket.SendText("RSET\r\n"); });
   EXPECT_TRUE(message.starts_with("Error into \"send\": \"")) << message;
   EXPECT_TRUE(
@@ -151,6 +193,54 @@ TEST(QuillClientSMTPTest, GreetingOfSeveralLinesIsAcceptedOnItsFirstCode) {
   client.CloseConnection();
   EXPECT_FALSE(client.Connected());
   EXPECT_EQ(client.SessionLog(), "");
+}
+
+TEST(QuillClientSMTPTest, DelayedSecondGreetingLineComesBeforeHelo) {
+  // Longer than the silence that once ended a reply: the greeting is only whole at "220 ".
+  ScriptedTcpServer server(
+      {Send("220-\r\n"), Send("220 ready\r\n", 1500), ReadLine(), Send("250 ok\r\n")});
+  TQuillClientSMTP client("127.0.0.1", 5000, true, server.Port());
+  client.OpenConnection();
+  EXPECT_TRUE(client.SendCommand("HELO here", {250}));
+  EXPECT_EQ(client.SessionLog(),
+            ConnectLine(server.Port()) + "220-\r\n220 ready\r\nHELO here\r\n250 ok\r\n");
+}
+
+TEST(QuillClientSMTPTest, ServerThatStopsReadingAfter354FailsTheSend) {
+  ScriptedTcpServer server({Send("220 hi\r\n"), ReadLine(), Send("354 go ahead\r\n"), Stall()});
+  TQuillClientSMTP client("127.0.0.1", 1000, true, server.Port());
+  client.OpenConnection();
+  client.SendCommand("DATA", {354});
+  // Far more than the kernel's buffers on both ends hold.
+  const std::string message(64 << 20, 'x');
+  const Clock::time_point start = Clock::now();
+  const std::string error = ErrorOf([&] { client.SendCommand(message, {250}, "<message>"); });
+  EXPECT_TRUE(
+      error.starts_with("Socket timeout: the server took no data for 1000 ms.\r\nSocket log:\r\n"))
+      << error.substr(0, 200);
+  EXPECT_LT(MsSince(start), 1000 + 10000);
+  EXPECT_FALSE(client.Connected());
+}
+
+TEST(QuillClientSMTPTest, ServerThatClosesMidConversationIsReportedAtOnce) {
+  ScriptedTcpServer server({Send("220 hi\r\n"), ReadLine(), Close()});
+  TQuillClientSMTP client("127.0.0.1", 30000, true, server.Port());
+  client.OpenConnection();
+  const Clock::time_point start = Clock::now();
+  EXPECT_EQ(ErrorOf([&] { client.SendCommand("HELO here", {250}); }),
+            "Connection closed by the server.\r\nSocket log:\r\n" + ConnectLine(server.Port()) +
+                "220 hi\r\nHELO here\r\n");
+  EXPECT_LT(MsSince(start), 10000) << "long before the 30 s read timeout";
+}
+
+TEST(QuillClientSMTPTest, TranscriptShowsTheStandInText) {
+  ScriptedTcpServer server({Send("220 hi\r\n"), ReadLine(), Send("334 go\r\n")});
+  TQuillClientSMTP client("127.0.0.1", 5000, true, server.Port());
+  client.OpenConnection();
+  EXPECT_TRUE(client.SendCommand("c2VjcmV0", {334}, "<credentials>"));
+  EXPECT_EQ(server.Received(), "c2VjcmV0\r\n");
+  EXPECT_EQ(client.SessionLog(),
+            ConnectLine(server.Port()) + "220 hi\r\n<credentials>\r\n334 go\r\n");
 }
 
 TEST(QuillClientSMTPTest, RefusedGreetingRaisesTheTranscript) {

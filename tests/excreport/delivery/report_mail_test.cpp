@@ -125,7 +125,7 @@ TEST_F(ReportMailTest, DirectModeAsksEachDomainsMailHostAndStopsWhenOneIsNotFoun
     const std::string data = std::string("\x00\x0a", 2) + host;
     reply += std::string("\xC0\x0C\x00\x0F\x00\x01\x00\x00\x0E\x10\x00", 11) +
              static_cast<char>(data.size()) + data;
-    return reply;
+    return std::vector<ScriptedUdpServer::Reply>{{reply}};
   });
   mail_.direct = true;
   mail_.server = "unused.invalid";

@@ -25,7 +25,10 @@ std::filesystem::path MakeTempFolder(const std::string& prefix) {
 ScriptServerProcess::ScriptServerProcess(const std::string& script,
                                          const std::vector<std::string>& args) {
   // Debian's own interpreter has the server modules; the first python3 on PATH may not.
-  const std::string path = (std::filesystem::path(__FILE__).parent_path() / script).string();
+  // The source folder comes from the build: __FILE__ may be relative (a compiler cache
+  // rewrites paths), and the tests run in the build folder.
+  const std::string path =
+      (std::filesystem::path(KESTROVA_SOURCE_DIR) / "tests/excreport/delivery" / script).string();
   std::vector<const char*> argv = {"/usr/bin/python3", path.c_str()};
   for (const std::string& arg : args) argv.push_back(arg.c_str());
   argv.push_back(nullptr);

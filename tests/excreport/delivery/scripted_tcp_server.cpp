@@ -99,6 +99,20 @@ void ScriptedTcpServer::Run() {
         done_ = true;
         return;
       }
+      case TScriptStep::kClose:
+        close(fd);
+        done_ = true;
+        return;
+      case TScriptStep::kStall:
+        done_ = true;
+        while (!stop_) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        open = false;
+        break;
+      case TScriptStep::kFlood:
+        while (!stop_ && send(fd, step.bytes.data(), step.bytes.size(), MSG_NOSIGNAL) > 0) {
+        }
+        open = false;
+        break;
     }
   }
   done_ = true;

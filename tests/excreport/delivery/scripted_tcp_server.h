@@ -12,7 +12,7 @@
 namespace kestrova::test {
 
 struct TScriptStep {
-  enum Kind { kSend, kReadLine, kReadBytes, kReset } kind;
+  enum Kind { kSend, kReadLine, kReadBytes, kReset, kClose, kStall, kFlood } kind;
   std::string bytes;      // kSend: what to send
   int delayMs = 0;        // kSend: pause before sending
   std::size_t count = 0;  // kReadBytes: how many bytes to read
@@ -25,6 +25,14 @@ inline TScriptStep ReadLine() { return {TScriptStep::kReadLine, {}, 0, 0}; }
 inline TScriptStep ReadBytes(std::size_t count) { return {TScriptStep::kReadBytes, {}, 0, count}; }
 // Drops the connection with a reset (SO_LINGER 0), so the client's next send fails.
 inline TScriptStep Reset() { return {TScriptStep::kReset, {}, 0, 0}; }
+// Closes the connection in the ordinary way: the client reads its end.
+inline TScriptStep Close() { return {TScriptStep::kClose, {}, 0, 0}; }
+// Stops reading and sending until the server is destroyed; the connection stays open.
+inline TScriptStep Stall() { return {TScriptStep::kStall, {}, 0, 0}; }
+// Sends the bytes over and over, as fast as the client takes them, until it goes away.
+inline TScriptStep Flood(std::string bytes) {
+  return {TScriptStep::kFlood, std::move(bytes), 0, 0};
+}
 
 // Listens at construction; a thread accepts one connection, runs the steps, then keeps the
 // connection open (reading whatever else comes) until the server is destroyed.

@@ -73,9 +73,9 @@ void ScriptedUdpServer::Run() {
       std::lock_guard lock(mutex_);
       received_.push_back({datagram, arrival});
     }
-    const std::string reply = answer_(datagram);
-    if (!reply.empty()) {
-      sendto(socket_, reply.data(), reply.size(), 0, reinterpret_cast<sockaddr*>(&peer),
+    for (const Reply& reply : answer_(datagram)) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(reply.delayMs));
+      sendto(socket_, reply.bytes.data(), reply.bytes.size(), 0, reinterpret_cast<sockaddr*>(&peer),
              header.msg_namelen);
     }
   }

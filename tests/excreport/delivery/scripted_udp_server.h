@@ -18,8 +18,13 @@ class ScriptedUdpServer final {
     std::string bytes;
     std::chrono::system_clock::time_point arrival;  // when the kernel received it
   };
-  // The reply to a datagram; an empty reply sends nothing back.
-  using Answer = std::function<std::string(const std::string& datagram)>;
+  // One datagram sent back, after a pause; its bytes may be empty (an empty datagram).
+  struct Reply {
+    std::string bytes;
+    int delayMs = 0;
+  };
+  // The datagrams sent back for a datagram, in order; none for an empty list.
+  using Answer = std::function<std::vector<Reply>(const std::string& datagram)>;
 
   explicit ScriptedUdpServer(Answer answer);
   ~ScriptedUdpServer();

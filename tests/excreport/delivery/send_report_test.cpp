@@ -85,6 +85,7 @@ class SendReportTest : public ::testing::Test {
     services_.CopyToClipboard = [this](const std::string& text) { clipboard_.push_back(text); };
     services_.Launcher = launcher_;
     services_.TempFolder = temp_;
+    services_.MailOutbox = temp_ / "outbox";
     services_.RunEvent = [](const std::function<void()>& call) { call(); };
 
     events_.OnAttachedFilesRequest = [this](const TQuillExceptionRecord&, std::vector<std::string>& files) {
@@ -236,8 +237,41 @@ TEST_F(SendReportTest, MailClientFallsBackToMailtoWithTheReportInTheBody) {
   EXPECT_EQ(launcher_->commands[1],
             (std::vector<std::string>{"xdg-open", "mailto:support@kestrova.test?Subject=Crash%20report%2E&Body="
                                                   "Body%0D%0A%0D%0A%0D%0Athe%20full%20report"}));
+  // Handed over is not sent: the client shows the message, so no box claims it was sent.
+  EXPECT_TRUE(boxes_.empty());
+  // A hand-over that fails both ways is still reported.
+  launcher_->answers["xdg-open"] = {true, 4, {}};
+  SendReport(request_, services_);
   ASSERT_EQ(boxes_.size(), 1u);
-  EXPECT_EQ(boxes_[0].text, "The message was sent successfully.");
+  EXPECT_EQ(boxes_[0].text, "Sorry, sending the message didn't work.");
+}
+
+TEST_F(SendReportTest, MailClientGetsCopiesThatOutliveTheSend) {
+  options_->SetMailMode(1);
+  options_->SetUploadMode(0);
+  options_->SetSendFlags(0x0100);  // time-stamped names
+  // An entry of an earlier send, a week and a day old, goes; a recent one stays.
+  const fs::path old = services_.MailOutbox / "mail-old",
+                 recent = services_.MailOutbox / "mail-recent";
+  fs::create_directories(old);
+  fs::create_directories(recent);
+  fs::last_write_time(old, fs::file_time_type::clock::now() - std::chrono::hours(24 * 8));
+  SendReport(request_, services_);
+  ASSERT_EQ(launcher_->commands.size(), 1u);
+  const std::vector<std::string>& command = launcher_->commands[0];
+  std::vector<std::pair<std::string, std::string>> attached;
+  for (std::size_t i = 0; i + 1 < command.size(); ++i) {
+    if (command[i] != "--attach") continue;
+    const fs::path file = command[i + 1];
+    EXPECT_EQ(file.parent_path().parent_path(), services_.MailOutbox) << file;
+    attached.emplace_back(file.filename().string(), ReadFile(file));
+  }
+  EXPECT_EQ(attached, (std::vector<std::pair<std::string, std::string>>{
+                          {"notes_20240301133456.txt", "notes"},
+                          {"Kestrova_20240301133456.log", "the text to send\r\n\r\n\r\n"},
+                          {"Screenshot_20240301133456.png", "picture"}}));
+  EXPECT_FALSE(fs::exists(old));
+  EXPECT_TRUE(fs::exists(recent));
 }
 
 TEST_F(SendReportTest, RetriedUploadAsksForTheFormFieldsAfresh) {

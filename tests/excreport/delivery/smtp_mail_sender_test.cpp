@@ -11,6 +11,7 @@
 #include <regex>
 #include <sstream>
 
+#include "excreport/delivery/base64.h"
 #include "excreport/delivery/mail_attachment.h"
 #include "excreport/delivery/mail_message.h"
 #include "excreport/delivery/mail_text.h"
@@ -109,6 +110,40 @@ TEST_F(SmtpMailSenderTest, HeloConversationDeliversTheMessageAsComposed) {
   EXPECT_EQ(received, composed);
 }
 
+TEST_F(SmtpMailSenderTest, GermanAndChineseMailIsWellFormed) {
+  const std::string subject =
+      "Fehlerbericht: Gr\xC3\xB6\xC3\x9F"
+      "enfehler \xE9\x94\x99\xE8\xAF\xAF\xE6\x8A\xA5\xE5\x91\x8A";
+  const std::string body =
+      "Die Anwendung ist abgest\xC3\xBCrzt.\r\n\xE5\xBA\x94\xE7\x94\xA8\xE7\xA8\x8B\xE5\xBA\x8F"
+      "\xE5\xB4\xA9\xE6\xBA\x83\xE4\xBA\x86\xE3\x80\x82\r\n" +
+      std::string(120, '=');
+  const std::string fileName = "Bericht \"\xC3\xBC\xE6\x8A\xA5\xE5\x91\x8A\".log";
+  std::ofstream(folder_ / fileName, std::ios::binary) << sixty_;
+  TSmtpMail mail = Mail("you@receiver.test");
+  mail.subject = subject;
+  mail.body = body;
+  mail.files = {(folder_ / fileName).string()};
+  const TSmtpResult result = SendMailTo(mail);
+  ASSERT_TRUE(result.accepted) << result.error;
+  const std::vector<std::string> events = sink_.Events();
+  const std::vector<std::string> tail(events.end() - 4, events.end());
+  EXPECT_EQ(tail, (std::vector<std::string>{
+                      "SUBJECT " + subject,
+                      "PART text/plain - " + Hex(body + "\r\n"),
+                      "PART application/octet-stream " + fileName + " " + Hex(sixty_),
+                      "DEFECTS 0",
+                  }));
+  // Every line of the message as sent is within the 76 characters of encoded text, the
+  // date's offset included.
+  const std::string received = sink_.Message(1);
+  for (std::size_t at = 0, end; at < received.size(); at = end + 2) {
+    end = received.find("\r\n", at);
+    if (end == std::string::npos) end = received.size();
+    EXPECT_LE(end - at, 78u) << received.substr(at, end - at);
+  }
+}
+
 TEST_F(SmtpMailSenderTest, OnlyAPasswordLogsInWithAnEmptyUser) {
   TSmtpMail mail = Mail("you@receiver.test");
   mail.password = "secret";
@@ -161,6 +196,29 @@ TEST_F(SmtpMailSenderTest, RefusedRecipientEndsTheConversationWithItsTranscript)
       result.error.ends_with("RCPT TO:<refused@receiver.test>\r\n550 no such user here\r\n"))
       << result.error;
   for (const std::string& event : sink_.Events()) EXPECT_FALSE(event.starts_with("DATA"));
+}
+
+TEST_F(SmtpMailSenderTest, ErrorTextHoldsNeitherCredentialsNorThePayload) {
+  TSmtpMail mail = Mail("reject@receiver.test");
+  mail.user = "reporter";
+  mail.password = "secret-password";
+  for (int line = 0; line < 2000; ++line) mail.body += std::string(60, 'b') + "\r\n";
+  const TSmtpResult result = SendMailTo(mail);
+  EXPECT_FALSE(result.accepted);
+  // The login lines and the message show as stand-ins; the rest of the dialogue is all there.
+  std::smatch payload;
+  ASSERT_TRUE(std::regex_search(
+      result.error, payload,
+      std::regex("AUTH LOGIN\r\n334 [^\r]*\r\n<credentials>\r\n334 [^\r]*\r\n"
+                 "<credentials>\r\n235 [^\r]*\r\n(?:.|\r|\n)*DATA\r\n354 [^\r]*\r\n"
+                 "<message, ([0-9]+) bytes>\r\n554 message rejected\r\n$")))
+      << result.error;
+  EXPECT_GT(std::stoul(payload[1]), 120000u);
+  for (const std::string& secret :
+       {Base64Text(mail.user), Base64Text(mail.password), std::string(60, 'b')}) {
+    EXPECT_EQ(result.error.find(secret), std::string::npos) << secret;
+  }
+  EXPECT_LT(result.error.size(), 2000u);
 }
 
 TEST(SmtpMailSenderNoServerTest, ConnectionFailureIsReportedNotRaised) {

@@ -5,7 +5,8 @@ takes is written as one line to <folder>/events; each message is kept in <folder
 and decoded with Python's email parser, whose findings go to the events as well:
   HELO host | EHLO host | RSET | AUTH login password | MAIL address | RCPT address
   DATA n | SUBJECT text | PART content-type filename payload-hex | DEFECTS count
-Recipients starting with "refuse" are refused with 550.
+Recipients starting with "refuse" are refused with 550; a message to a recipient starting
+with "reject" is refused with 554 after its data.
 """
 import asyncio
 import email
@@ -58,6 +59,8 @@ class Handler:
         with open(os.path.join(folder, "message-%d.eml" % messages), "wb") as out:
             out.write(raw)
         record("DATA", messages)
+        if envelope.rcpt_tos[0].startswith("reject"):
+            return "554 message rejected"
         parsed = email.message_from_bytes(raw, policy=email.policy.default)
         record("SUBJECT", parsed["subject"])
         defects = len(parsed.defects)

@@ -1,8 +1,9 @@
 // Pure text rules of the report e-mail: Base64, the date header, header cleaning, the
-// recipient list and the SMTP reply codes.
+// recipient list, the SMTP reply codes and where a reply ends.
 #include <gtest/gtest.h>
 
 #include "excreport/delivery/base64.h"
+#include "excreport/delivery/mail_encoding.h"
 #include "excreport/delivery/mail_text.h"
 #include "excreport/delivery/rfc_date.h"
 #include "excreport/delivery/smtp_reply.h"
@@ -25,7 +26,7 @@ TEST(Base64TextTest, StandardVectorsAndBinary) {
   for (const auto& [bytes, encoded] : cases) EXPECT_EQ(Base64Text(bytes), encoded) << encoded;
 }
 
-TEST(RfcDateTest, ZoneIsRoundedToWholeHoursHalvesToEven) {
+TEST(RfcDateTest, ZoneIsTheExactOffsetInHoursAndMinutes) {
   std::tm sunday{};
   sunday.tm_year = 125;
   sunday.tm_mon = 0;
@@ -37,12 +38,9 @@ TEST(RfcDateTest, ZoneIsRoundedToWholeHoursHalvesToEven) {
   const std::pair<long, const char*> cases[] = {
       {3600, "Sun, 5 Jan 2025 07:03:09 +0100"},   {-18000, "Sun, 5 Jan 2025 07:03:09 -0500"},
       {36000, "Sun, 5 Jan 2025 07:03:09 +1000"},  {0, "Sun, 5 Jan 2025 07:03:09 +0000"},
-      {19800, "Sun, 5 Jan 2025 07:03:09 +0600"},   // +5:30 rounds to 6
-      {16200, "Sun, 5 Jan 2025 07:03:09 +0400"},   // +4:30 rounds to 4
-      {-12600, "Sun, 5 Jan 2025 07:03:09 -0400"},  // -3:30 rounds to -4
-      {-34200, "Sun, 5 Jan 2025 07:03:09 -1000"},  // -9:30 rounds to -10
-      {20700, "Sun, 5 Jan 2025 07:03:09 +0600"},   // +5:45
-      {-1800, "Sun, 5 Jan 2025 07:03:09 +0000"},   // -0:30 rounds to 0, written with "+"
+      {19800, "Sun, 5 Jan 2025 07:03:09 +0530"},  {16200, "Sun, 5 Jan 2025 07:03:09 +0430"},
+      {-12600, "Sun, 5 Jan 2025 07:03:09 -0330"}, {-34200, "Sun, 5 Jan 2025 07:03:09 -0930"},
+      {20700, "Sun, 5 Jan 2025 07:03:09 +0545"},  {-1800, "Sun, 5 Jan 2025 07:03:09 -0030"},
   };
   for (const auto& [offset, text] : cases) EXPECT_EQ(RfcDate(sunday, offset), text) << offset;
 
@@ -55,6 +53,55 @@ TEST(RfcDateTest, ZoneIsRoundedToWholeHoursHalvesToEven) {
   saturday.tm_min = 59;
   saturday.tm_sec = 58;
   EXPECT_EQ(RfcDate(saturday, 50400), "Sat, 31 Dec 1999 23:59:58 +1400");
+}
+
+TEST(MailEncodingTest, HeaderValuesOutsideAsciiBecomeEncodedWords) {
+  EXPECT_EQ(EncodeHeaderValue("Crash report"), "Crash report");
+  EXPECT_EQ(EncodeHeaderValue("\xC3\xA9"), "=?UTF-8?B?w6k=?=");
+  // 100 two-byte characters: words of 44 bytes (45 would split a character), folded.
+  std::string umlauts;
+  for (int i = 0; i < 100; ++i) umlauts += "\xC3\xBC";
+  const std::string encoded = EncodeHeaderValue(umlauts);
+  std::size_t words = 0;
+  for (std::size_t at = 0; at < encoded.size(); ++words) {
+    std::size_t end = encoded.find("\r\n ", at);
+    if (end == std::string::npos) end = encoded.size();
+    const std::string word = encoded.substr(at, end - at);
+    EXPECT_TRUE(word.starts_with("=?UTF-8?B?") && word.ends_with("?=")) << word;
+    EXPECT_LE(word.size(), 75u) << word;
+    at = end == encoded.size() ? end : end + 3;
+  }
+  EXPECT_EQ(words, 5u);
+  EXPECT_TRUE(encoded.starts_with("=?UTF-8?B?" + Base64Text(umlauts.substr(0, 44)) + "?=\r\n "));
+}
+
+TEST(MailEncodingTest, QuotedPrintableKeepsLinesAndEscapesTheRest) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"plain text", "plain text"},
+      {"a=b", "a=3Db"},
+      {"Gr\xC3\xBC\xC3\x9F"
+       "e",
+       "Gr=C3=BC=C3=9Fe"},
+      {"one\r\ntwo\nthree", "one\r\ntwo\r\nthree"},
+      {"blank \r\ntab\t", "blank=20\r\ntab=09"},
+      {"a\rb\x01", "a=0Db=01"},
+      {std::string(100, 'x'), std::string(75, 'x') + "=\r\n" + std::string(25, 'x')},
+      {std::string(74, 'x') + "\xC3\xA4", std::string(74, 'x') + "=\r\n=C3=A4"},
+  };
+  for (const auto& [text, encoded] : cases) EXPECT_EQ(QuotedPrintable(text), encoded) << text;
+}
+
+TEST(MailEncodingTest, ParametersOutsidePlainAsciiUseTheExtendedForm) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"report.log", "filename=\"report.log\""},
+      {"my report.log", "filename=\"my report.log\""},
+      {"say \"hi\".txt", "filename*=UTF-8''say%20%22hi%22.txt"},
+      {"Gr\xC3\xB6\xC3\x9F"
+       "e.log",
+       "filename*=UTF-8''Gr%C3%B6%C3%9Fe.log"},
+      {"a\\b", "filename*=UTF-8''a%5Cb"},
+  };
+  for (const auto& [name, parameter] : cases) EXPECT_EQ(MimeParameter("filename", name), parameter);
 }
 
 TEST(CleanHeaderTextTest, EachRunOfControlCharactersBecomesOneBlank) {
@@ -96,6 +143,26 @@ TEST(SmtpReplyTest, CodeIsTheNumberAtTheStartOfTheWholeReply) {
   EXPECT_FALSE(ReplyAccepted("250 OK\r\n", {}));
   EXPECT_FALSE(ReplyAccepted("OK\r\n", {250}));
   EXPECT_FALSE(ReplyAccepted("65786 wraps past 16 bits\r\n", {250}));
+}
+
+TEST(SmtpReplyTest, ReplyEndsAtItsFirstLineThatIsNoContinuation) {
+  const std::pair<std::string, std::size_t> cases[] = {
+      {"250 OK\r\n", 8},
+      {"250\r\n", 5},
+      {"250-a\r\n250-b\r\n250 c\r\n", 21},
+      {"250-a\r\n250 c\r\n354 next\r\n", 14},  // what follows belongs to the next reply
+      {"250-a\n250 c\n", 12},                  // bare LF ends a line too
+      {"hello 220\r\n", 11},                   // no reply line: ends it, to be refused
+      {"2500-x\r\n", 8},
+      {"", 0},
+      {"250 OK", 0},                  // the line is not complete yet
+      {"250-a\r\n", 0},               // continuation lines only
+      {"250-a\r\n250-b\r\n250 ", 0},  // the last line not complete yet
+      {"220-", 0},
+  };
+  for (const auto& [received, length] : cases) {
+    EXPECT_EQ(SmtpReplyLength(received), length) << received;
+  }
 }
 
 TEST(SmtpReplyTest, CommandLineEndsWithExactlyOneCrLf) {

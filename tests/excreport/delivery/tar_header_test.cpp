@@ -48,7 +48,7 @@ TEST(TarNumberFormsTest, LeadingZerosBecomeBlanksButTheLastDigitStays) {
 TEST(TarHeaderTest, LaysOutEveryFieldAndLeavesTheRestZero) {
   const TarBlock header = BuildTarHeader({"Report.qmf", 1000, At(1709296496) + milliseconds(900)});
   EXPECT_EQ(Field(header, 0, 11), std::string("Report.qmf\0", 11));
-  EXPECT_EQ(Field(header, 100, 8), std::string("     0 \0", 8));  // mode
+  EXPECT_EQ(Field(header, 100, 8), std::string("   644 \0", 8));  // mode
   EXPECT_EQ(Field(header, 108, 8), std::string("     0 \0", 8));  // owner
   EXPECT_EQ(Field(header, 116, 8), std::string("     0 \0", 8));  // group
   EXPECT_EQ(Field(header, 124, 12), "       1750 ");

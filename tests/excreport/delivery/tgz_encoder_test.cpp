@@ -66,7 +66,7 @@ TEST(TgzEncoderTest, GzipHeaderNamesTheTarStreamAndTrailerMatchesTheImage) {
   EXPECT_EQ(name, "CompressFiles.tar");
 
   const Bytes image = Gunzip(gzip);
-  ASSERT_EQ(image.size(), 512u + 3072u + 512u);
+  ASSERT_EQ(image.size(), 512u + 3072u + 2 * 512u);
   const std::size_t trailer = gzip.size() - 8;
   const auto le32 = [&](std::size_t at) {
     return std::uint32_t(gzip[at]) | std::uint32_t(gzip[at + 1]) << 8 |
@@ -76,7 +76,7 @@ TEST(TgzEncoderTest, GzipHeaderNamesTheTarStreamAndTrailerMatchesTheImage) {
   EXPECT_EQ(le32(trailer + 4), image.size());
 }
 
-TEST(TgzEncoderTest, DataIsPaddedToWholeBlocksAndOneZeroBlockCloses) {
+TEST(TgzEncoderTest, DataIsPaddedToWholeBlocksAndTwoZeroBlocksClose) {
   struct Case {
     std::size_t size, dataBlocks;
   } cases[] = {{0, 0}, {1, 1}, {511, 1}, {512, 1}, {513, 2}, {1024, 2}};
@@ -85,7 +85,7 @@ TEST(TgzEncoderTest, DataIsPaddedToWholeBlocksAndOneZeroBlockCloses) {
     const Bytes data = Pattern(c.size);
     encoder.AddEntry("f", kTime, data);
     const Bytes image = Gunzip(encoder.Finish());
-    ASSERT_EQ(image.size(), 512 * (1 + c.dataBlocks + 1)) << c.size;
+    ASSERT_EQ(image.size(), 512 * (1 + c.dataBlocks + 2)) << c.size;
     EXPECT_EQ(SizeField(image, 0), std::string(TarLongNumber(c.size).data(), 12));
     EXPECT_TRUE(std::equal(data.begin(), data.end(), image.begin() + 512)) << c.size;
     EXPECT_TRUE(ZeroFrom(image, 512 + c.size, image.size())) << c.size;
@@ -98,18 +98,18 @@ TEST(TgzEncoderTest, TwoEntriesFollowEachOtherInOrder) {
   encoder.AddEntry("first", kTime, first);
   encoder.AddEntry("second", kTime, second);
   const Bytes image = Gunzip(encoder.Finish());
-  // header, 2 data blocks, header, 1 data block, 1 zero block
-  ASSERT_EQ(image.size(), 6u * 512);
+  // header, 2 data blocks, header, 1 data block, 2 zero blocks
+  ASSERT_EQ(image.size(), 7u * 512);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(image.data())), "first");
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(image.data()) + 3 * 512), "second");
   EXPECT_EQ(SizeField(image, 3 * 512), "         12 ");
   EXPECT_TRUE(std::equal(second.begin(), second.end(), image.begin() + 4 * 512));
-  EXPECT_TRUE(ZeroFrom(image, 5 * 512, 6 * 512));
+  EXPECT_TRUE(ZeroFrom(image, 5 * 512, 7 * 512));
 }
 
-TEST(TgzEncoderTest, AnEmptyArchiveIsOneZeroBlock) {
+TEST(TgzEncoderTest, AnEmptyArchiveIsTwoZeroBlocks) {
   TgzEncoder encoder("empty.tar");
-  EXPECT_EQ(Gunzip(encoder.Finish()), Bytes(512, 0));
+  EXPECT_EQ(Gunzip(encoder.Finish()), Bytes(2 * 512, 0));
 }
 
 TEST(TgzEncoderTest, LargeCompressibleDataRoundTrips) {
@@ -124,7 +124,7 @@ TEST(TgzEncoderTest, LargeCompressibleDataRoundTrips) {
   TgzEncoder encoder("big.tar");
   encoder.AddEntry("big", kTime, data);
   const Bytes image = Gunzip(encoder.Finish());
-  ASSERT_EQ(image.size(), 512 + data.size() + 512);
+  ASSERT_EQ(image.size(), 512 + data.size() + 2 * 512);
   EXPECT_TRUE(std::equal(data.begin(), data.end(), image.begin() + 512));
 }
 

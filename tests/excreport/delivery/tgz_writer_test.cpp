@@ -1,8 +1,10 @@
 #include "excreport/delivery/tgz_writer.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <sstream>
 
 #include "archive_reader.h"
@@ -58,7 +60,7 @@ TEST_F(TgzWriterTest, PythonReadsNamesSizesTimesAndData) {
   const ReadArchive archive = ReadWithPython(PackEdgeFiles("Report.tgz"));
   EXPECT_EQ(archive.gzipName, "Report.tar");
   ASSERT_EQ(archive.entries.size(), std::size(kEdgeFiles));
-  std::uint64_t blocks = 1;  // the closing zero block
+  std::uint64_t blocks = 2;  // the closing zero blocks
   for (std::size_t i = 0; i < std::size(kEdgeFiles); ++i) {
     const SourceFile& f = kEdgeFiles[i];
     const test::ReadEntry& e = archive.entries[i];
@@ -70,13 +72,15 @@ TEST_F(TgzWriterTest, PythonReadsNamesSizesTimesAndData) {
     blocks += 1 + (f.size + 511) / 512;
   }
   EXPECT_EQ(archive.tarLength, blocks * 512);
-  EXPECT_EQ(archive.trailing, 512u) << "one zero block, not two";
+  EXPECT_EQ(archive.trailing, 1024u) << "two zero blocks end the archive";
 }
 
 TEST_F(TgzWriterTest, GnuTarListsTheEntries) {
   const auto path = PackEdgeFiles("Listed.tgz");
   const auto run = RunCommand("TZ=UTC tar -tzvf '" + path.string() + "'");
   EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_EQ(run.output.find("zero block"), std::string::npos) << run.output;
+  EXPECT_TRUE(run.output.starts_with("-rw-r--r-- 0/0")) << run.output;
   EXPECT_NE(run.output.find(" 0 2000-01-01 00:00 empty.txt\n"), std::string::npos) << run.output;
   EXPECT_NE(run.output.find(" 512 2024-03-01 12:34 block.bin\n"), std::string::npos);
   EXPECT_NE(run.output.find(" 513 2009-02-13 23:31 block-and-one.bin\n"), std::string::npos);
@@ -84,6 +88,24 @@ TEST_F(TgzWriterTest, GnuTarListsTheEntries) {
             std::string::npos);
   EXPECT_NE(run.output.find(" 700 2033-05-18 03:33 " + kEdgeFiles[4].name.substr(0, 100) + "\n"),
             std::string::npos);
+}
+
+TEST_F(TgzWriterTest, AnotherUserExtractsReadableFiles) {
+  // Root reads any file whatever its mode, so the extraction runs as "nobody" then.
+  const std::string asUser =
+      getuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+  const auto out = folder_.Path() / "out";
+  std::filesystem::create_directory(out);
+  const auto everyone = std::filesystem::perms::all;
+  std::filesystem::permissions(folder_.Path(), everyone);
+  std::filesystem::permissions(out, everyone);
+  const auto path = PackEdgeFiles("Shared.tgz");
+  std::filesystem::permissions(path, everyone);
+  const auto run =
+      RunCommand(asUser + "sh -c \"umask 022 && tar -xzmf '" + path.string() + "' -C '" +
+                 out.string() + "' && cat '" + (out / "block.bin").string() + "'\"");
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_EQ(run.output, Content(512, 'b'));
 }
 
 TEST_F(TgzWriterTest, EntryNamesLoseTheirFolder) {
