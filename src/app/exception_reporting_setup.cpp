@@ -9,12 +9,16 @@
 
 namespace kestrova {
 
-void InstallExceptionReporting(TApplication& application) {
+void InstallExceptionReporting(QCoreApplication& application) {
   SetRandomDraw(RandomBelow);
   SetThreadBodyGuard(RunReportedThreadBody);
   InstallReportSending();
-  application.SetExceptionHook(ReportApplicationException);
   AttachExceptionReporting(application);
+}
+
+void InstallExceptionReporting(TApplication& application) {
+  application.SetExceptionHook(ReportApplicationException);
+  InstallExceptionReporting(static_cast<QCoreApplication&>(application));
 }
 
 }  // namespace kestrova

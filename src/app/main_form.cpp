@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/application.h"
+#include "app/stored_port_settings.h"
 #include "app/transmit_tick.h"
 #include "comport/com_port.h"
 #include "ui_main_form.h"
@@ -64,22 +65,7 @@ void TFMain::CreateComPort() {
                                          : std::make_exception_ptr(std::runtime_error(e.what())));
   });
   // The window's stored port settings; Connected is not stored, so the port stays closed.
-  ComPort1->BeginLoading();
-  ComPort1->SetBaudRate(TBaudRate::br4800);
-  ComPort1->SetPort("COM2");
-  ComPort1->Parity().SetBits(TParityBits::prNone);
-  ComPort1->SetStopBits(TStopBits::sbTwoStopBits);
-  ComPort1->SetDataBits(TDataBits::dbEight);
-  ComPort1->SetEvents(kAllComEvents);
-  TComFlowControl& flow = ComPort1->FlowControl();
-  flow.SetOutCTSFlow(false);
-  flow.SetOutDSRFlow(false);
-  flow.SetControlDTR(TDTRFlowControl::dtrDisable);
-  flow.SetControlRTS(TRTSFlowControl::rtsDisable);
-  flow.SetXonXoffOut(false);
-  flow.SetXonXoffIn(false);
-  ComPort1->SetSyncMethod(TSyncMethod::smNone);
-  ComPort1->Loaded();
+  LoadStoredPortSettings(*ComPort1);
 }
 
 void TFMain::ShowPortState() {

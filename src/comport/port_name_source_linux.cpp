@@ -1,6 +1,7 @@
 #include "comport/port_name_source_linux.h"
 
 #include <fstream>
+#include <ranges>
 #include <set>
 #include <string_view>
 #include <system_error>
@@ -50,8 +51,8 @@ PortNameSourceLinux::PortNameSourceLinux(std::filesystem::path sysfsTtyRoot, Por
 
 PortNameResult PortNameSourceLinux::ListPortNames() const {
   std::set<int> numbers;
-  for (const auto& [name, path] : map_.Entries()) {
-    if (DeviceExists(path)) numbers.insert(ComPortNumber(name));
+  for (const auto& name : map_.Entries() | std::views::keys) {
+    if (DeviceExists(map_.DevicePath(name))) numbers.insert(ComPortNumber(name));
   }
 
   std::error_code ec;

@@ -1,6 +1,8 @@
 // The transmit loop end to end: the window's ticks on a pseudo-terminal mapped as COM2, read
 // by the peer on the other side, in a real Qt event loop (offscreen).
+#include <fcntl.h>
 #include <termios.h>
+#include <unistd.h>
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "app/random_below.h"
+#include "app/virtual_ports.h"
 #include "app_test_support.h"
 #include "comport/com_port.h"
 #include "comport/device/port_map.h"
@@ -178,6 +181,36 @@ TEST_F(TransmitLoopTest, PortTroubleIsToldOnStderrAndInTheTooltipOncePerChange) 
   EXPECT_EQ(diagnostics.str(),
             "kestrova: " + failure + "\nkestrova: COM2 (" + path + "): sending\n");
   EXPECT_EQ(config->toolTip().toStdString(), "COM2 (" + path + "): sending");
+}
+
+// A port mapped as "virtual": the ticks open the component end by path like any device, and a
+// reader at the published link gets the frames.
+TEST_F(TransmitLoopTest, VirtualPortCarriesTheFramesToAReaderAtTheLink) {
+  testing::PortMapScope map("COM2 = virtual\n");
+  std::ostringstream messages;
+  VirtualPorts ports(PortMap::LoadDefault(), messages);
+  const VirtualPort* port = ports.Find("com2");
+  ASSERT_NE(port, nullptr) << messages.str();
+  EXPECT_NE(messages.str().find(port->LinkPath().string()), std::string::npos);
+  const int reader = ::open(port->LinkPath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_GE(reader, 0);
+  TFMain window(App());
+  InstallRecordingHook();
+  StartLoop(window);
+  std::string received;
+  const bool arrived = QTest::qWaitFor(
+      [&] {
+        char buffer[256];
+        for (ssize_t n; (n = ::read(reader, buffer, sizeof buffer)) > 0;) received.append(buffer, n);
+        return SplitFrames(received).size() >= 3;
+      },
+      5000);
+  ::close(reader);
+  EXPECT_TRUE(arrived) << received;
+  const std::vector<std::string> frames = SplitFrames(received);
+  ASSERT_GE(frames.size(), 3u) << received;
+  for (const std::string& frame : frames) EXPECT_EQ(frame, "_040000_\r");
+  EXPECT_TRUE(raised_.empty());
 }
 
 }  // namespace

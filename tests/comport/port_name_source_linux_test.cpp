@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "comport/com_error.h"
+#include "comport/device/virtual_port_devices.h"
 #include "comport/list_com_ports.h"
 
 namespace kestrova {
@@ -76,6 +77,16 @@ TEST_F(FakeSysfs, RealUartsAndExistingMappedDevicesInNumberOrder) {
   EXPECT_EQ(List(map), (std::vector<std::string>{"COM1", "COM5", "COM12", "COM16"}));
   // Without the map the serial lines stand for themselves; ttyUSB0 needs a map line.
   EXPECT_EQ(List(""), (std::vector<std::string>{"COM1", "COM3", "COM5", "COM16"}));
+}
+
+// A port mapped as "virtual" is listed while a virtual port serves it, and not otherwise.
+TEST_F(FakeSysfs, VirtualPortListedWhileItIsServed) {
+  Tty("ttyS0", "4");
+  EXPECT_EQ(List("COM7 = virtual\n"), (std::vector<std::string>{"COM1"}));
+  SetVirtualPortDevice("COM7", Device("pts-9"));
+  EXPECT_EQ(List("COM7 = virtual\n"), (std::vector<std::string>{"COM1", "COM7"}));
+  SetVirtualPortDevice("COM7", {});
+  EXPECT_EQ(List("COM7 = virtual\n"), (std::vector<std::string>{"COM1"}));
 }
 
 TEST_F(FakeSysfs, ListComPortsAppendsWhatTheMachineHas) {

@@ -1,6 +1,7 @@
 #include "comport/device/port_map.h"
 
 #include "comport/device/config_folder.h"
+#include "comport/device/virtual_port_devices.h"
 
 #include <algorithm>
 #include <cctype>
@@ -66,8 +67,16 @@ std::string PortMap::DevicePath(const std::string& portName) const {
   int n = ComPortNumber(portName);
   if (n == 0) return {};
   auto it = entries_.find(Upper(portName));
-  if (it != entries_.end()) return it->second;
-  return "/dev/ttyS" + std::to_string(n - 1);
+  if (it == entries_.end()) return "/dev/ttyS" + std::to_string(n - 1);
+  return it->second == kVirtualPortValue ? VirtualPortDevice(it->first) : it->second;
+}
+
+std::vector<std::string> PortMap::VirtualPortNames() const {
+  std::vector<std::string> names;
+  for (const auto& [name, path] : entries_) {
+    if (path == kVirtualPortValue) names.push_back(name);
+  }
+  return names;
 }
 
 }  // namespace kestrova
