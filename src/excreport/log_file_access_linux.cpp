@@ -16,6 +16,10 @@ namespace {
 // The fallback folder holds the reports of one user: for the owner only.
 bool MakeFolder(const std::string& folder) { return ::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST; }
 
+// An installed program lives under /usr, which holds no user's data: its log goes to the
+// fallback folder even where /usr could be written (as root).
+bool InSystemFolder(const std::string& path) { return path.starts_with("/usr/"); }
+
 }  // namespace
 
 std::string ProgramFileName() {
@@ -43,7 +47,7 @@ bool LogFileUsable(const std::string& path, bool readOnly) {
 
 std::string ResolveLogFileAccess(const std::string& path, bool readOnly, const std::string& home,
                                  const std::string& programName) {
-  if (LogFileUsable(path, readOnly)) return path;
+  if (!InSystemFolder(path) && LogFileUsable(path, readOnly)) return path;
   std::string folder = home.empty() ? std::string("/") : home;
   if (folder.back() != '/') folder += '/';
   folder += "Quillmark";

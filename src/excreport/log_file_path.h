@@ -28,7 +28,7 @@ std::string ProgramFileName();
 
 // `path` when usable; otherwise the same file name in `home` + "/Quillmark/" + `programName`
 // (folders created when missing, readable by their owner only) when that is usable; otherwise
-// `path`.
+// `path`. A path under /usr, where an installed program lives, always takes the fallback.
 std::string ResolveLogFileAccess(const std::string& path, bool readOnly, const std::string& home,
                                  const std::string& programName);
 

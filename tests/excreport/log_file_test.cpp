@@ -277,6 +277,9 @@ TEST(LogFileAccessTest, UnwritableFolderFallsBackToTheHomeFolder) {
   for (const fs::path& folder : {home / "Quillmark", home / "Quillmark" / "kestrova"})
     EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all) << folder;
   EXPECT_FALSE(fs::exists(home / "Quillmark" / "kestrova" / "kestrova.qmf"));  // the check leaves nothing
+  // An installed program's folder is never used, even where it could be written.
+  EXPECT_EQ(ResolveLogFileAccess("/usr/bin/kestrova.qmf", false, home.string(), "kestrova"),
+            (home / "Quillmark" / "kestrova" / "kestrova.qmf").string());
   // A reader finds no file at either place and keeps the original path.
   EXPECT_EQ(ResolveLogFileAccess(blocked, true, home.string(), "kestrova"), blocked);
   // When the fallback cannot be made either, the original path stays.
