@@ -4,12 +4,14 @@
 #include "pty_port_fixture.h"
 
 #include "comport/com_port.h"
+#include "comport/com_error.h"
 #include "comport/com_thread.h"
 
 #include <atomic>
 #include <memory>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -56,6 +58,39 @@ TEST_F(PortOnPseudoTerminal, PeerWriteFiresOnRxCharAndLeavesTheBytesQueued) {
   char buffer[8];
   EXPECT_EQ(port.ReceiveBuffer(buffer, 8), 5);
   EXPECT_EQ(std::string(buffer, 5), "hello");
+  port.SetConnected(false);
+}
+
+// The device vanishes while the event thread waits: no stream of events follows, the close
+// completes, and the next open (a new device under the same name) delivers again.
+TEST_F(PortOnPseudoTerminal, DeviceThatVanishesDuringTheEventWaitLeavesAWorkingPort) {
+  TComPort port;
+  std::atomic<int> deliveries{0};
+  port.OnRxChar = [&](TCustomComPort*, std::int32_t) { ++deliveries; };
+  port.OnError = [&](TCustomComPort*, TComErrors) { ++deliveries; };
+  port.SetPort("COM3");
+  port.SetSyncMethod(TSyncMethod::smNone);
+  port.SetConnected(true);
+  ClosePeer();
+  std::this_thread::sleep_for(300ms);
+  const int afterHangup = deliveries;
+  std::this_thread::sleep_for(500ms);
+  EXPECT_EQ(deliveries, afterHangup) << "events keep coming from a device that has gone";
+  try {
+    port.SetConnected(false);
+  } catch (const EComPort&) {
+    // A close step may fail on the vanished device; the port is released all the same.
+  }
+  EXPECT_FALSE(port.Connected());
+
+  int slave = -1;
+  char name[128] = {};
+  ASSERT_EQ(openpty(&master_, &slave, name, nullptr, nullptr), 0);
+  ::close(slave);
+  std::ofstream(config_ / "kestrova" / "ports.conf") << "COM3 = " << name << "\n";
+  port.SetConnected(true);
+  PeerWrite("x");
+  EXPECT_TRUE(WaitFor([&] { return deliveries > afterHangup; }));
   port.SetConnected(false);
 }
 

@@ -254,6 +254,36 @@ TEST(QuillClientSMTPTest, RefusedGreetingRaisesTheTranscript) {
   }
 }
 
+// A server that stops answering at any step of a mail conversation (0: before its greeting):
+// that step fails with a timeout within the client's deadline.
+TEST(QuillClientSMTPTest, ServerThatStallsAtAnyStepFailsThatStepInTime) {
+  const struct {
+    const char* command;
+    std::uint16_t code;
+    const char* reply;
+  } steps[] = {{"HELO here", 250, "250 ok\r\n"},       {"MAIL FROM:<a@b>", 250, "250 ok\r\n"},
+               {"RCPT TO:<c@d>", 250, "250 ok\r\n"},   {"DATA", 354, "354 go ahead\r\n"},
+               {".", 250, "250 queued\r\n"},           {"QUIT", 221, "221 bye\r\n"}};
+  for (std::size_t stall = 0; stall <= std::size(steps); ++stall) {
+    std::vector<TScriptStep> script;
+    if (stall > 0) script.push_back(Send("220 hi\r\n"));
+    for (std::size_t i = 0; i + 1 < stall; ++i) {
+      script.push_back(ReadLine());
+      script.push_back(Send(steps[i].reply));
+    }
+    script.push_back(Stall());
+    ScriptedTcpServer server(std::move(script));
+    TQuillClientSMTP client("127.0.0.1", 1000, true, server.Port());
+    const Clock::time_point start = Clock::now();
+    const std::string message = ErrorOf([&] {
+      client.OpenConnection();
+      for (const auto& step : steps) client.SendCommand(step.command, {step.code});
+    });
+    EXPECT_TRUE(message.starts_with("Socket timeout")) << "stall at step " << stall << ": " << message;
+    EXPECT_LT(MsSince(start), 1000 + 3000) << "stall at step " << stall;
+  }
+}
+
 TEST(QuillClientSMTPTest, CommandsAreSentAsLinesAndChecked) {
   ScriptedTcpServer server(
       {Send("220 hi\r\n"), ReadLine(), Send("250 ok\r\n"), ReadLine(), Send("251 forwarding\r\n")});
