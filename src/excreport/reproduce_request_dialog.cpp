@@ -1,6 +1,6 @@
 #include "excreport/reproduce_request_dialog.h"
 
-#include "excreport/gui_thread.h"
+#include "excreport/widget_thread.h"
 #include "ui_reproduce_request_dialog.h"
 
 namespace kestrova {
@@ -27,7 +27,7 @@ std::string ReproduceRequestDialog::Text() const {
 }
 
 std::string ShowReproduceRequest(const TQuillModuleOptions& options, std::chrono::milliseconds closeTick) {
-  if (!OnGuiThread()) return {};
+  if (!OnWidgetThread()) return {};
   try {
     ReproduceRequestDialog dialog(options, closeTick);
     dialog.exec();

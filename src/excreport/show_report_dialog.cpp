@@ -4,7 +4,7 @@
 #include <QMessageBox>
 #include <QPointer>
 
-#include "excreport/gui_thread.h"
+#include "excreport/widget_thread.h"
 #include "excreport/report_dialog.h"
 
 namespace kestrova {
@@ -30,7 +30,7 @@ void ShowFallbackBox(const TQuillModuleOptions& options, const std::string& mess
 ReportDialogResult ShowReportDialog(const QuillReport& report, const ReportData& data, const TQuillModuleOptions& options,
                                     const ReportDialogContext& context) {
   ReportDialogResult result;
-  if (!OnGuiThread()) {
+  if (!OnWidgetThread()) {
     result.ShowError = kShowErrorText;
     return result;
   }

@@ -1,11 +1,11 @@
-#include "excreport/gui_thread.h"
+#include "excreport/widget_thread.h"
 
 #include <QApplication>
 #include <QThread>
 
 namespace kestrova {
 
-bool OnGuiThread() {
+bool OnWidgetThread() {
   const auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
   return app != nullptr && QThread::currentThread() == app->thread();
 }
