@@ -174,10 +174,12 @@ TEST(ResolveMailHostTest, SilentServerIsAskedOncePerPassWithGrowingBudgets) {
   const auto received = server.Received();
   ASSERT_EQ(received.size(), 5u);
   // Budgets 100, 150, 200, 250, 300 ms: each pass waits its whole budget for a
-  // reply.
+  // reply. The arrivals are stamped by the server's thread, which may see one datagram a
+  // little late and the next on time: a few milliseconds are allowed for that.
+  constexpr std::chrono::milliseconds kStampJitter{15};
   for (int pass = 0; pass + 1 < kMailHostPasses; ++pass) {
     const auto gap = received[pass + 1].arrival - received[pass].arrival;
-    EXPECT_GE(gap, std::chrono::milliseconds(MailHostPassBudget(350, pass))) << pass;
+    EXPECT_GE(gap, std::chrono::milliseconds(MailHostPassBudget(350, pass)) - kStampJitter) << pass;
   }
   EXPECT_GE(elapsed, std::chrono::milliseconds(1000));
   // Each query has its own random identifier.
