@@ -9,6 +9,7 @@
 #include <string>
 
 #include "comport/device/port_map.h"
+#include "comport/device/virtual_port_devices.h"
 #include "comport/ini_document.h"
 #include "comport/port_name.h"
 #include "comport/registry_hive.h"
@@ -71,7 +72,9 @@ void FuzzPortMap(FuzzedDataProvider& input) {
   const PortMap map = PortMap::Parse(input.ConsumeRemainingBytesAsString());
   for (const auto& [name, path] : map.Entries()) {
     FuzzCheck(ComPortNumber(name) != 0, "the port map holds COM1 to COM16 only");
-    FuzzCheck(map.DevicePath(name) == path, "a mapped name opens its mapped path");
+    // A "virtual" line opens the component end of its virtual port, none while none serves it.
+    FuzzCheck(map.DevicePath(name) == (path == kVirtualPortValue ? VirtualPortDevice(name) : path),
+              "a mapped name opens its mapped path");
   }
 }
 
