@@ -1,6 +1,18 @@
 #include "comport/blocking_event.h"
 
+#include <atomic>
+#include <cstdint>
+
 namespace kestrova {
+namespace {
+
+std::atomic<std::uint64_t> postedEvents{0};
+
+}  // namespace
+
+void PublishPostedEvent() { postedEvents.fetch_add(1, std::memory_order_release); }
+
+void AcquirePostedEvent() { (void)postedEvents.load(std::memory_order_acquire); }
 
 void BlockingCompletion::Wait() {
   std::unique_lock lock(mutex_);
@@ -37,6 +49,7 @@ QEvent::Type CallEvent::EventType() {
 }
 
 bool CallReceiver::event(QEvent* e) {
+  AcquirePostedEvent();
   if (e->type() != CallEvent::EventType()) return QObject::event(e);
   static_cast<CallEvent*>(e)->Run();
   return true;

@@ -11,6 +11,7 @@ class TComPort final : public TCustomComPort {
 
  public:
   using TCustomComPort::TCustomComPort;
+  ~TComPort() override { CloseBeforeDestruction(); }
 };
 
 }  // namespace kestrova

@@ -156,6 +156,7 @@ void TComThread::SendEventsToWindow(TComEvents events, std::uint64_t wait) {
 }
 
 void TComThread::SendBlocking(QObject* receiver, std::unique_ptr<BlockingEvent> event, BlockingCompletion& completion) {
+  PublishPostedEvent();
   QCoreApplication::postEvent(receiver, event.release());
   {
     // Only after the post: a close that is waiting serves what it finds posted.

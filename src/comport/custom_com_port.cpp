@@ -24,7 +24,9 @@ TCustomComPort::TCustomComPort(QObject* owner)
       deviceFactory_([] { return std::make_unique<ComDevicePosix>(); }),
       showException_([](const std::exception& e) { qWarning("%s", e.what()); }) {}
 
-TCustomComPort::~TCustomComPort() {
+TCustomComPort::~TCustomComPort() { CloseBeforeDestruction(); }
+
+void TCustomComPort::CloseBeforeDestruction() noexcept {
   // No exception may leave a destructor: when the close sequence fails, the device is still
   // released, without the remaining notifications.
   try {

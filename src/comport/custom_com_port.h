@@ -230,6 +230,10 @@ class TCustomComPort : public QObject {
   TNotifyEvent OnRx80Full;
 
  protected:
+  // Closes the port as a destructor must: nothing raised, the device released in any case. The
+  // most derived class calls it from its own destructor, so that the event thread, which may be
+  // delivering, is stopped while the object is still whole (its notifications are virtual).
+  void CloseBeforeDestruction() noexcept;
   // Opens Device() at the mapped path of Port(); code 1 with the errno when it cannot.
   virtual void OpenDevice();
   // Closes and drops Device(); does nothing when there is none.

@@ -1,5 +1,6 @@
 #include "comport/notification_window.h"
 
+#include "comport/blocking_event.h"
 #include "comport/custom_com_port.h"
 
 namespace kestrova {
@@ -10,6 +11,7 @@ QEvent::Type WindowMessage::EventType() {
 }
 
 bool NotificationWindow::event(QEvent* e) {
+  AcquirePostedEvent();
   if (e->type() != WindowMessage::EventType()) return QObject::event(e);
   auto* message = static_cast<WindowMessage*>(e);
   message->Serve([&] { message->Result = port_.NotificationWindowProc(message->Message, message->WParam, message->LParam); });
