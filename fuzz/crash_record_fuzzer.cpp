@@ -12,7 +12,7 @@
 #include <memory>
 #include <string>
 
-#include "excreport/crash_helper.h"
+#include "excreport/capture/crash_helper.h"
 #include "fuzz_check.h"
 
 namespace kestrova {

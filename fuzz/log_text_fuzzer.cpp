@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
-#include "excreport/customized_texts.h"
-#include "excreport/log_text.h"
-#include "excreport/log_xml_export.h"
+#include "excreport/log/log_text.h"
+#include "excreport/log/log_xml_export.h"
+#include "excreport/options/customized_texts.h"
 #include "fuzz_check.h"
 
 namespace kestrova {

@@ -9,7 +9,7 @@
 #include "excreport/delivery/dns_packet.h"
 #include "excreport/delivery/dns_server_list.h"
 #include "excreport/delivery/smtp_reply.h"
-#include "excreport/proc_parsers.h"
+#include "excreport/report/proc_parsers.h"
 #include "fuzz_check.h"
 
 namespace kestrova {

@@ -10,11 +10,11 @@
 #include <cstring>
 #include <string>
 
-#include "excreport/data_block.h"
-#include "excreport/debug_protection.h"
-#include "excreport/debug_table.h"
-#include "excreport/elf_file.h"
-#include "excreport/options_stream.h"
+#include "excreport/options/data_block.h"
+#include "excreport/options/debug_protection.h"
+#include "excreport/options/debug_table.h"
+#include "excreport/options/elf_file.h"
+#include "excreport/options/options_stream.h"
 #include "fuzz_check.h"
 
 namespace kestrova {

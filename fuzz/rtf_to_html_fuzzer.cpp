@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "excreport/rtf_to_html.h"
+#include "excreport/dialog/rtf_to_html.h"
 #include "fuzz_check.h"
 
 namespace kestrova {

@@ -29,9 +29,9 @@
 #include "app/exception_reporting_setup.h"
 #include "app/main_form.h"
 #include "comsetup/run_setup_dialog.h"
-#include "excreport/exception_reporting.h"
-#include "excreport/handler_state.h"
-#include "excreport/report_dialog.h"
+#include "excreport/dialog/report_dialog.h"
+#include "excreport/flow/exception_reporting.h"
+#include "excreport/flow/handler_state.h"
 
 // Qt's X11 platform keeps a D-Bus connection that libdbus never frees; not ours to fix.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so\n"; }

@@ -5,10 +5,10 @@
 #include <random>
 
 #include "dwarf_table_reader.h"
-#include "excreport/data_block.h"
-#include "excreport/debug_protection.h"
-#include "excreport/elf_file.h"
-#include "excreport/module_data.h"
+#include "excreport/options/data_block.h"
+#include "excreport/options/debug_protection.h"
+#include "excreport/options/elf_file.h"
+#include "excreport/options/module_data.h"
 
 namespace kestrova {
 namespace {

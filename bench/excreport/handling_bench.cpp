@@ -7,10 +7,10 @@
 #include <thread>
 #include <vector>
 
-#include "excreport/exception_manager.h"
-#include "excreport/exception_reporting.h"
-#include "excreport/handler_state.h"
-#include "excreport/throw_site.h"
+#include "excreport/capture/throw_site.h"
+#include "excreport/flow/exception_manager.h"
+#include "excreport/flow/exception_reporting.h"
+#include "excreport/flow/handler_state.h"
 
 namespace {
 

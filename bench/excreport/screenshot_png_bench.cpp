@@ -3,8 +3,8 @@
 
 #include <random>
 
-#include "excreport/octree_quantizer.h"
-#include "excreport/png_encoder.h"
+#include "excreport/screenshot/octree_quantizer.h"
+#include "excreport/screenshot/png_encoder.h"
 
 namespace kestrova {
 namespace {

@@ -2,10 +2,10 @@
 
 #include "app/random_below.h"
 #include "comport/thread_guard.h"
-#include "excreport/capture_paths.h"
 #include "excreport/delivery/send_report.h"
-#include "excreport/exception_reporting.h"
-#include "excreport/random_draw.h"
+#include "excreport/flow/capture_paths.h"
+#include "excreport/flow/exception_reporting.h"
+#include "excreport/report/random_draw.h"
 
 namespace kestrova {
 

@@ -12,7 +12,7 @@
 #include "app/tick_port.h"
 #include "app/tick_reading.h"
 #include "comport/com_port.h"
-#include "excreport/capture_paths.h"
+#include "excreport/flow/capture_paths.h"
 
 namespace kestrova {
 namespace {

@@ -12,8 +12,8 @@
 #include "app/virtual_ports.h"
 #include "comport/device/port_map.h"
 #include "comsetup/run_setup_dialog.h"
-#include "excreport/crash_report.h"
-#include "excreport/exception_reporting.h"
+#include "excreport/flow/crash_report.h"
+#include "excreport/flow/exception_reporting.h"
 
 namespace {
 

@@ -17,12 +17,12 @@
 #include "app/exception_reporting_setup.h"
 #include "app_test_support.h"
 #include "comport/thread_guard.h"
-#include "excreport/exception_reporting.h"
-#include "excreport/handler_state.h"
-#include "excreport/log_file.h"
-#include "excreport/log_file_path.h"
-#include "excreport/report_presenter.h"
-#include "excreport/system_facts.h"
+#include "excreport/dialog/report_presenter.h"
+#include "excreport/flow/exception_reporting.h"
+#include "excreport/flow/handler_state.h"
+#include "excreport/log/log_file.h"
+#include "excreport/log/log_file_path.h"
+#include "excreport/report/system_facts.h"
 
 namespace kestrova {
 namespace {

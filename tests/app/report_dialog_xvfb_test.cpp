@@ -27,9 +27,9 @@
 #include "app_test_support.h"
 #include "caption_fit.h"
 #include "comsetup/com_setup_frm.h"
-#include "excreport/exception_reporting.h"
-#include "excreport/handler_state.h"
-#include "excreport/report_dialog.h"
+#include "excreport/dialog/report_dialog.h"
+#include "excreport/flow/exception_reporting.h"
+#include "excreport/flow/handler_state.h"
 
 // Qt's X11 platform keeps a D-Bus connection that libdbus never frees; not ours to fix.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so\n"; }

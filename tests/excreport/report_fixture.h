@@ -5,7 +5,7 @@
 #include <iterator>
 #include <string>
 
-#include "excreport/report_data.h"
+#include "excreport/report/report_data.h"
 
 namespace kestrova::test {
 

@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <string>
 
-#include "excreport/data_block.h"
-#include "excreport/elf_file.h"
-#include "excreport/module_data.h"
+#include "excreport/options/data_block.h"
+#include "excreport/options/elf_file.h"
+#include "excreport/options/module_data.h"
 
 namespace kestrova {
 namespace {

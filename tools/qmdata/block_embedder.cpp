@@ -8,9 +8,9 @@
 #include <fstream>
 #include <vector>
 
-#include "excreport/data_block.h"
-#include "excreport/debug_protection.h"
-#include "excreport/quill_module_options.h"
+#include "excreport/options/data_block.h"
+#include "excreport/options/debug_protection.h"
+#include "excreport/options/quill_module_options.h"
 #include "executable_options.h"
 
 extern char** environ;

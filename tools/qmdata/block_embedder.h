@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "excreport/debug_table.h"
+#include "excreport/options/debug_table.h"
 #include "executable_options.h"
 
 namespace kestrova {

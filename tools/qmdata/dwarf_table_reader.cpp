@@ -11,7 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "excreport/elf_file.h"
+#include "excreport/options/elf_file.h"
 
 namespace kestrova {
 namespace {

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "excreport/debug_table.h"
+#include "excreport/options/debug_table.h"
 
 namespace kestrova {
 

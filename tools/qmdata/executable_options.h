@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "excreport/quill_module_options.h"
+#include "excreport/options/quill_module_options.h"
 
 namespace kestrova {
 

@@ -3,7 +3,7 @@
 #include "excreport/delivery/mail_outbox.h"
 #include "excreport/delivery/report_mail.h"
 #include "excreport/delivery/send_context.h"
-#include "excreport/log_text.h"
+#include "excreport/log/log_text.h"
 
 namespace kestrova {
 namespace {

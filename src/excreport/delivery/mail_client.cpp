@@ -4,7 +4,7 @@
 
 #include "excreport/delivery/mail_text.h"
 #include "excreport/delivery/mailto_address.h"
-#include "excreport/log_text.h"
+#include "excreport/log/log_text.h"
 
 namespace kestrova {
 namespace {

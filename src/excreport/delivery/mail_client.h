@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "excreport/capture/quillmark_warning.h"
 #include "excreport/delivery/program_launcher.h"
-#include "excreport/quillmark_warning.h"
 
 namespace kestrova {
 

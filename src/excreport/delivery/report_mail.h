@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "excreport/customized_texts.h"
+#include "excreport/capture/quillmark_warning.h"
 #include "excreport/delivery/mail_host_resolver.h"
-#include "excreport/quillmark_warning.h"
+#include "excreport/options/customized_texts.h"
 
 namespace kestrova {
 

@@ -5,8 +5,8 @@
 
 #include "excreport/delivery/mail_outbox.h"
 #include "excreport/delivery/send_names.h"
-#include "excreport/exception_thread.h"
-#include "excreport/gui_bridge.h"
+#include "excreport/dialog/gui_bridge.h"
+#include "excreport/flow/exception_thread.h"
 
 namespace kestrova {
 namespace {

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "excreport/capture/quillmark_warning.h"
 #include "excreport/delivery/program_launcher.h"
-#include "excreport/quill_events.h"
-#include "excreport/quillmark_warning.h"
-#include "excreport/report_presenter.h"
-#include "excreport/report_sender.h"
-#include "excreport/send_progress_feed.h"
+#include "excreport/dialog/report_presenter.h"
+#include "excreport/dialog/send_progress_feed.h"
+#include "excreport/flow/quill_events.h"
+#include "excreport/flow/report_sender.h"
 
 namespace kestrova {
 

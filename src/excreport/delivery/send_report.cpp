@@ -10,9 +10,9 @@
 #include "excreport/delivery/file_io.h"
 #include "excreport/delivery/pack_files.h"
 #include "excreport/delivery/send_names.h"
-#include "excreport/log_text.h"
-#include "excreport/log_xml_export.h"
-#include "excreport/report_output.h"
+#include "excreport/log/log_text.h"
+#include "excreport/log/log_xml_export.h"
+#include "excreport/report/report_output.h"
 
 namespace kestrova {
 namespace {

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "excreport/delivery/send_context.h"
-#include "excreport/report_sender.h"
+#include "excreport/flow/report_sender.h"
 
 namespace kestrova {
 

@@ -4,7 +4,7 @@
 #include "excreport/delivery/send_context.h"
 #include "excreport/delivery/upload_url.h"
 #include "excreport/delivery/web_upload.h"
-#include "excreport/random_draw.h"
+#include "excreport/report/random_draw.h"
 
 namespace kestrova {
 namespace {
