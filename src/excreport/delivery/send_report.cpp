@@ -7,7 +7,7 @@
 #include <mutex>
 #include <span>
 
-#include "excreport/delivery/file_io.h"
+#include "common/file_io.h"
 #include "excreport/delivery/pack_files.h"
 #include "excreport/delivery/send_names.h"
 #include "excreport/log/log_text.h"

@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "excreport/delivery/file_io.h"
+#include "common/file_io.h"
 #include "excreport/delivery/send_names.h"
 
 namespace kestrova {

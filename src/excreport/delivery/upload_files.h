@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "excreport/delivery/file_error.h"
+#include "common/file_error.h"
 #include "excreport/delivery/web_upload.h"
 
 namespace kestrova {

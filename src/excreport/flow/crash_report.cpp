@@ -11,6 +11,7 @@
 #include "excreport/capture/crash_helper.h"
 #include "excreport/capture/process_restart.h"
 #include "excreport/flow/handler_state.h"
+#include "excreport/flow/handling_request.h"
 #include "excreport/flow/report_procedure.h"
 #include "excreport/options/module_data.h"
 #include "excreport/options/options_publication.h"
@@ -20,8 +21,6 @@
 
 namespace kestrova {
 namespace {
-
-constexpr std::size_t kMemoryDumpSize = 256;
 
 std::uint64_t Register(const CrashRecord& record, std::string_view name) {
   for (std::size_t i = 0; i < kCrashRegisterNames.size(); ++i)

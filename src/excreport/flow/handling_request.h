@@ -25,6 +25,9 @@ inline constexpr std::uint8_t kRaiserWebHost = 2;
 inline constexpr std::uint8_t kCaughtOrdinary = 0;
 inline constexpr std::uint8_t kCaughtThreadBody = 2;
 
+// How many bytes from the exception's address the report shows.
+inline constexpr std::size_t kMemoryDumpSize = 256;
+
 struct HandlingRequest {
   std::exception_ptr Exception;
   std::uintptr_t Address = 0;
@@ -46,7 +49,7 @@ struct HandlingRequest {
   std::string ClassName;  // set when Exception is empty (a crash seen from the helper)
   std::string Message;
   std::vector<std::uint8_t> StackBytes;
-  std::vector<std::uint8_t> MemoryBytes;
+  std::vector<std::uint8_t> MemoryBytes;  // up to kMemoryDumpSize bytes from the exception's address
   std::optional<ProgramCommand> CrashedCommand;  // the crashed program's command, for a restart
   // Filled by the handling entry.
   TExceptNotifyParams Notify;

@@ -13,8 +13,6 @@
 namespace kestrova {
 namespace {
 
-constexpr std::size_t kMemoryDumpSize = 256;
-
 bool IsBesideTheReport(const HandlingRequest& request, pid_t threadId) {
   return threadId == request.ThreadId || threadId == request.WaitingThreadId || threadId == CurrentThreadId();
 }

@@ -8,6 +8,8 @@
 #include <functional>
 #include <vector>
 
+#include "common/unique_fd.h"
+
 namespace kestrova {
 namespace {
 
@@ -17,11 +19,6 @@ constexpr Elf64_Xword kMaxSectionSize = 256u << 20;
 class ElfReader final {
  public:
   explicit ElfReader(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
-  ~ElfReader() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  ElfReader(const ElfReader&) = delete;
-  ElfReader& operator=(const ElfReader&) = delete;
 
   // Calls `visit` with each section's header and name until it returns true.
   bool ForEachSection(const std::function<bool(const Elf64_Shdr&, const std::string&)>& visit) {
@@ -52,10 +49,10 @@ class ElfReader final {
 
  private:
   bool ReadAt(std::uint64_t offset, void* buffer, std::size_t size) {
-    if (fd_ < 0) return false;
+    if (!fd_.IsOpen()) return false;
     auto* out = static_cast<char*>(buffer);
     while (size > 0) {
-      const ssize_t n = ::pread(fd_, out, size, static_cast<off_t>(offset));
+      const ssize_t n = ::pread(fd_.Get(), out, size, static_cast<off_t>(offset));
       if (n <= 0) return false;
       out += n;
       offset += static_cast<std::uint64_t>(n);
@@ -64,7 +61,7 @@ class ElfReader final {
     return true;
   }
 
-  int fd_;
+  UniqueFd fd_;
 };
 
 // The descriptor of the GNU build-id note in a note section, or empty.

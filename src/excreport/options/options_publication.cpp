@@ -13,27 +13,14 @@
 #include <filesystem>
 #include <limits>
 
+#include "common/unique_fd.h"
+
 namespace kestrova {
 namespace {
 
 constexpr std::size_t kSizeWord = 4;
 
 std::string ObjectPath(const std::string& name) { return "/" + name; }
-
-// Closes the descriptor on every way out.
-class FileDescriptor final {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 constexpr std::string_view kBlockPrefix = "MODULE";
 constexpr std::size_t kMinimumHexDigits = 8;
@@ -66,14 +53,14 @@ bool OptionsPublication::Publish(const std::string& name, std::string_view paylo
   Close();
   if (payload.size() > UINT32_MAX - kSizeWord) return false;
   const std::size_t size = payload.size() + kSizeWord;
-  FileDescriptor fd(::shm_open(ObjectPath(name).c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0600));
-  if (fd.get() < 0) return false;
+  UniqueFd fd(::shm_open(ObjectPath(name).c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0600));
+  if (fd.Get() < 0) return false;
   // A block left by an earlier publication of the same name is resized, so the payload always fits.
-  if (::ftruncate(fd.get(), static_cast<off_t>(size)) != 0) {
+  if (::ftruncate(fd.Get(), static_cast<off_t>(size)) != 0) {
     ::shm_unlink(ObjectPath(name).c_str());
     return false;
   }
-  void* memory = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd.get(), 0);
+  void* memory = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd.Get(), 0);
   if (memory == MAP_FAILED) {
     ::shm_unlink(ObjectPath(name).c_str());
     return false;
@@ -104,12 +91,12 @@ void OptionsPublication::RemoveAbandoned(const std::string& folder) {
 }
 
 std::optional<std::string> OptionsPublication::Read(const std::string& name) {
-  FileDescriptor fd(::shm_open(ObjectPath(name).c_str(), O_RDONLY | O_CLOEXEC, 0));
-  if (fd.get() < 0) return std::nullopt;
+  UniqueFd fd(::shm_open(ObjectPath(name).c_str(), O_RDONLY | O_CLOEXEC, 0));
+  if (fd.Get() < 0) return std::nullopt;
   struct stat status {};
-  if (::fstat(fd.get(), &status) != 0 || static_cast<std::size_t>(status.st_size) < kSizeWord) return std::nullopt;
+  if (::fstat(fd.Get(), &status) != 0 || static_cast<std::size_t>(status.st_size) < kSizeWord) return std::nullopt;
   const auto blockSize = static_cast<std::size_t>(status.st_size);
-  void* memory = ::mmap(nullptr, blockSize, PROT_READ, MAP_SHARED, fd.get(), 0);
+  void* memory = ::mmap(nullptr, blockSize, PROT_READ, MAP_SHARED, fd.Get(), 0);
   if (memory == MAP_FAILED) return std::nullopt;
   const auto* bytes = static_cast<const unsigned char*>(memory);
   std::uint32_t length = 0;

@@ -6,7 +6,7 @@
 #include <random>
 
 #include "archive_reader.h"
-#include "excreport/delivery/file_error.h"
+#include "common/file_error.h"
 
 namespace kestrova {
 namespace {

@@ -11,7 +11,7 @@
 #include <sstream>
 
 #include "excreport/delivery/archive_reader.h"
-#include "excreport/delivery/file_error.h"
+#include "common/file_error.h"
 #include "excreport/delivery/recording_launcher.h"
 #include "excreport/delivery/script_server_process.h"
 #include "excreport/delivery/smtp_sink_process.h"

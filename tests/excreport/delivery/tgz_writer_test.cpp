@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "archive_reader.h"
-#include "excreport/delivery/file_error.h"
+#include "common/file_error.h"
 
 namespace kestrova {
 namespace {

@@ -1,5 +1,7 @@
-// Whole-file reading and all-or-nothing file writing for the delivery code.
+// Whole-file reading and all-or-nothing file writing.
 #pragma once
+
+#include <sys/types.h>
 
 #include <chrono>
 #include <cstdint>
@@ -22,7 +24,7 @@ FileContents ReadFileContents(const std::filesystem::path& path);
 
 // Replaces the file at path by bytes in one step: the bytes go to a new file beside it, which is
 // then renamed over path. On any failure that new file is removed and path is left as it was.
-// Throws EFileError.
-void WriteWholeFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+// A new file gets `permissions` less the umask. Throws EFileError.
+void WriteWholeFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes, mode_t permissions = 0666);
 
 }  // namespace kestrova

@@ -1,4 +1,4 @@
-#include "excreport/delivery/file_error.h"
+#include "common/file_error.h"
 
 #include <system_error>
 

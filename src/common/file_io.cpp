@@ -1,4 +1,4 @@
-#include "excreport/delivery/file_io.h"
+#include "common/file_io.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,31 +8,11 @@
 #include <cerrno>
 #include <string>
 
-#include "excreport/delivery/file_error.h"
+#include "common/file_error.h"
+#include "common/unique_fd.h"
 
 namespace kestrova {
 namespace {
-
-// Closes a descriptor when the scope ends.
-class FileDescriptor final {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int Get() const { return fd_; }
-  // Closes now, returning close()'s errno (0 on success): a write error may only show here.
-  int Close() {
-    const int result = ::close(fd_);
-    fd_ = -1;
-    return result == 0 ? 0 : errno;
-  }
-
- private:
-  int fd_;
-};
 
 std::chrono::system_clock::time_point ToTimePoint(const timespec& time) {
   return std::chrono::system_clock::time_point(
@@ -41,12 +21,12 @@ std::chrono::system_clock::time_point ToTimePoint(const timespec& time) {
 }
 
 // Creates a file beside path that no one else uses; returns its descriptor.
-int CreateSibling(const std::filesystem::path& path, std::filesystem::path& sibling) {
+int CreateSibling(const std::filesystem::path& path, std::filesystem::path& sibling, mode_t permissions) {
   static std::atomic<unsigned> counter{0};
   for (;;) {
     sibling = path;
     sibling += ".part-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-    const int fd = ::open(sibling.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = ::open(sibling.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, permissions);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
 }
@@ -68,7 +48,7 @@ int WriteAll(int fd, std::span<const std::uint8_t> bytes) {
 
 FileContents ReadFileContents(const std::filesystem::path& path) {
   // O_NONBLOCK keeps the open from waiting on a pipe; it changes nothing for a regular file.
-  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (fd.Get() < 0) throw EFileError("open", path, errno);
   struct stat status {};
   if (::fstat(fd.Get(), &status) != 0) throw EFileError("open", path, errno);
@@ -95,9 +75,9 @@ FileContents ReadFileContents(const std::filesystem::path& path) {
   return contents;
 }
 
-void WriteWholeFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+void WriteWholeFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes, mode_t permissions) {
   std::filesystem::path sibling;
-  FileDescriptor fd(CreateSibling(path, sibling));
+  UniqueFd fd(CreateSibling(path, sibling, permissions));
   if (fd.Get() < 0) throw EFileError("create", path, errno);
   int error = WriteAll(fd.Get(), bytes);
   if (const int closeError = fd.Close(); error == 0) error = closeError;
