@@ -62,7 +62,12 @@ void SetHandlerState(std::unique_ptr<HandlerState> state) {
 
 std::unique_ptr<HandlerState> TakeHandlerState() {
   installed.store(nullptr, std::memory_order_release);
-  if (owned) std::lock_guard wait(owned->HandlerLock);  // a report under way ends first
+  if (owned) {
+    // A report under way holds the handler lock: taking it waits for that report to end, and
+    // nothing further needs it.
+    owned->HandlerLock.lock();
+    owned->HandlerLock.unlock();
+  }
   return std::move(owned);
 }
 

@@ -67,7 +67,13 @@ class ReportRun final {
   }
   void ChooseOptions();
   bool Filtered();
+  // Everything the report needs before it is shown: the steps below, in this order.
   void Prepare();
+  void WalkThreadStacks(const AddressSymbolizer& symbolizer);
+  void PauseThreads();
+  void CollectReport(const AddressSymbolizer& symbolizer);
+  void FindInLog();
+  void TakeScreenshot();
   void Process();
   void Show();
   void ShowOnGui();
@@ -148,6 +154,14 @@ bool ReportRun::Filtered() {
 
 void ReportRun::Prepare() {
   const AddressSymbolizer symbolizer(state_.Module, request_.ProcessId);
+  WalkThreadStacks(symbolizer);
+  PauseThreads();
+  CollectReport(symbolizer);
+  FindInLog();
+  TakeScreenshot();
+}
+
+void ReportRun::WalkThreadStacks(const AddressSymbolizer& symbolizer) {
   Enter(kStepStacks);
   std::vector<ParkedThread> others = CrashedProcessThreads(request_, options_.StackFlags());
   const std::vector<pid_t> walked = ThreadsToWalk(state_, request_, options_.StackFlags());
@@ -156,16 +170,19 @@ void ReportRun::Prepare() {
     others = parker.Threads();
   }
   threads_ = BuildThreadStacks(state_, request_, others, symbolizer);
+}
 
+void ReportRun::PauseThreads() {
   Enter(kStepPause);
-  if (request_.CaughtKind != kCaughtThreadBody) {
-    const std::uint8_t handlingFlags = options_.HandlingFlags();
-    pid_t guiThread = 0;
-    if ((handlingFlags & 0x0A) != 0 && IsGuiProgram()) RunOnGuiThread([&] { guiThread = CurrentThreadId(); });
-    const std::vector<pid_t> pause = ThreadsToPause(state_, request_, handlingFlags, guiThread);
-    if (!pause.empty()) paused_.emplace(pause, kDefaultParkDeadline);
-  }
+  if (request_.CaughtKind == kCaughtThreadBody) return;
+  const std::uint8_t handlingFlags = options_.HandlingFlags();
+  pid_t guiThread = 0;
+  if ((handlingFlags & 0x0A) != 0 && IsGuiProgram()) RunOnGuiThread([&] { guiThread = CurrentThreadId(); });
+  const std::vector<pid_t> pause = ThreadsToPause(state_, request_, handlingFlags, guiThread);
+  if (!pause.empty()) paused_.emplace(pause, kDefaultParkDeadline);
+}
 
+void ReportRun::CollectReport(const AddressSymbolizer& symbolizer) {
   Enter(kStepReport);
   record_.Exception = request_.Exception;
   record_.Address = request_.Address;
@@ -177,20 +194,24 @@ void ReportRun::Prepare() {
   report_ = BuildReport(data_, options_);
   message_ = ExceptionMessageText(data_.Exception);
   logFileName_ = LogFilePath(options_, ComputerName());
-  if ((options_.LogFlags() & 0x01) != 0) {
-    try {
-      const TLogFile log(logFileName_, true);
-      duplicate_ = log.FindDuplicate(DuplicateItemIds(), DuplicateItemValues(report_.Text()));
-    } catch (const std::exception&) {
-      duplicate_ = false;  // an unreadable log holds no duplicate; writing it will tell more
-    }
+}
+
+// Whether the log holds this exception already (duplicate_), when the log is kept.
+void ReportRun::FindInLog() {
+  if ((options_.LogFlags() & 0x01) == 0) return;
+  try {
+    const TLogFile log(logFileName_, true);
+    duplicate_ = log.FindDuplicate(DuplicateItemIds(), DuplicateItemValues(report_.Text()));
+  } catch (const std::exception&) {
+    duplicate_ = false;  // an unreadable log holds no duplicate; writing it will tell more
   }
-  if (display_ == DisplayKind::Gui && sendingConfigured_ && (options_.SendFlags() & SendFlagScreenshot) != 0) {
-    const std::optional<QRect> focus = request_.FocusRect;
-    RunOnGuiThread([&] {
-      pictureTaken_ = screenshot_.TakePicture(options_.SendFlags(), ScreenshotMarks::Note(focus));
-    });
-  }
+}
+
+// Taken now, before a dialog covers the screen; saved only if the user sends it.
+void ReportRun::TakeScreenshot() {
+  if (display_ != DisplayKind::Gui || !sendingConfigured_ || (options_.SendFlags() & SendFlagScreenshot) == 0) return;
+  const std::optional<QRect> focus = request_.FocusRect;
+  RunOnGuiThread([&] { pictureTaken_ = screenshot_.TakePicture(options_.SendFlags(), ScreenshotMarks::Note(focus)); });
 }
 
 void ReportRun::ShowOnGui() {
