@@ -27,10 +27,9 @@ class PortOnPseudoTerminal : public ::testing::Test {
     return device != nullptr ? device->Descriptor() : -1;
   }
 
-  // A new pseudo-terminal mapped as COM3 in place of the current one, which closes: the next
-  // open of COM3 finds a new device under the same name.
+  // A new pseudo-terminal mapped as COM3 in place of the current one, which is closed and its
+  // map removed first: the next open of COM3 finds a new device under the same name.
   void ReplaceDevice() {
-    peer_.reset();
     peer_.emplace("COM3", "COM4 = /nonexistent/tty\n");
     peer_->CloseSlave();  // the port holds the only slave descriptor
   }
