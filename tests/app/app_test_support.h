@@ -1,5 +1,5 @@
 // Shared by the window tests: the application object, lookups of the window's controls, and
-// (from pseudo_terminal_com2.h) a private port map and a pseudo-terminal standing in for COM2.
+// (from support/) a private port map and a pseudo-terminal pair mapped as a port.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,7 +13,7 @@
 
 #include "app/application.h"
 #include "app/main_form.h"
-#include "pseudo_terminal_com2.h"
+#include "support/pseudo_terminal_pair.h"
 
 namespace kestrova::testing {
 

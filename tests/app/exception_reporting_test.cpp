@@ -83,7 +83,7 @@ class ExceptionReportingTest : public ::testing::Test {
 };
 
 TEST_F(ExceptionReportingTest, NonNumbersGiveOneReportAtATimeEachLoggedAndTheLoopGoesOn) {
-  testing::PseudoTerminalCom2 line;
+  support::PseudoTerminalPair line("COM2");
   TFMain window(App());
   auto* edit = Control<QLineEdit>(window, "Edit1");
   edit->setText("abc0");

@@ -11,7 +11,7 @@
 #include "app/random_below.h"
 #include "app_test_support.h"
 #include "kestrova_process.h"
-#include "pseudo_terminal_com2.h"
+#include "support/pseudo_terminal_pair.h"
 
 namespace kestrova {
 namespace {
@@ -20,7 +20,7 @@ using testing::App;
 using testing::Control;
 
 // The window's first `count` frames, without their byte 13.
-std::vector<std::string> WindowFrames(TFMain& window, testing::PseudoTerminalCom2& line, std::size_t count) {
+std::vector<std::string> WindowFrames(TFMain& window, support::PseudoTerminalPair& line, std::size_t count) {
   window.show();
   QTest::mouseClick(Control<QPushButton>(window, "Button1"), Qt::LeftButton);
   std::string received;
@@ -51,7 +51,7 @@ std::vector<std::string> HeadlessFrames(const std::vector<std::string>& args) {
 }
 
 TEST(HeadlessMatchesWindowTest, FixedReadingUnderAMask) {
-  testing::PseudoTerminalCom2 line;
+  support::PseudoTerminalPair line("COM2");
   TFMain window(App());
   Control<QLineEdit>(window, "Edit1")->setText("-1234.565");
   Control<QLineEdit>(window, "Edit4")->setText("#,##0.00;(#,##0.00)");
@@ -63,7 +63,7 @@ TEST(HeadlessMatchesWindowTest, FixedReadingUnderAMask) {
 }
 
 TEST(HeadlessMatchesWindowTest, FirstEightRandomReadings) {
-  testing::PseudoTerminalCom2 line;
+  support::PseudoTerminalPair line("COM2");
   TFMain window(App());
   testing::ClickCheckBox(Control<QCheckBox>(window, "CheckBox2"));
   RandomSeed = 0;  // a fresh process's sequence, as the headless run has

@@ -29,7 +29,7 @@ using testing::Control;
 
 class MainFormTest : public ::testing::Test {
  protected:
-  testing::PortMapScope map_{"COM2 = /nonexistent/kestrova-tty\n"};
+  support::PortMapScope map_{"COM2 = /nonexistent/kestrova-tty\n"};
   TFMain window_{testing::App()};
 };
 

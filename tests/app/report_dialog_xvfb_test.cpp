@@ -74,7 +74,7 @@ TEST(ReportDialogOnXServer, ScenarioInChild) {
     }
   });
 
-  testing::PortMapScope map("COM2 = /nonexistent/kestrova-tty\n");
+  support::PortMapScope map("COM2 = /nonexistent/kestrova-tty\n");
   TFMain window(App());
   Control<QLineEdit>(window, "Edit1")->setText("abc");
   window.show();

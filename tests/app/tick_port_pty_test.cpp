@@ -13,20 +13,16 @@
 #include <vector>
 
 #include "comport/com_port.h"
-#include "pseudo_terminal_com2.h"
+#include "support/pseudo_terminal_pair.h"
+#include "text_lines.h"
 
 namespace kestrova {
 namespace {
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
+using testing::Lines;
 
 TEST(TickPortOnPseudoTerminal, FramesResumeOnANewDeviceAfterTheOldOneVanishedDuringAWrite) {
-  auto first = std::make_unique<testing::PseudoTerminalCom2>();
+  auto first = std::make_unique<support::PseudoTerminalPair>("COM2");
   // As the window keeps it: every event enabled, so each open starts an event thread.
   TComPort port;
   port.SetPort("COM2");
@@ -50,7 +46,7 @@ TEST(TickPortOnPseudoTerminal, FramesResumeOnANewDeviceAfterTheOldOneVanishedDur
   unplug.join();
   EXPECT_FALSE(port.Connected()) << "a failed write leaves the port closed";
 
-  testing::PseudoTerminalCom2 second;
+  support::PseudoTerminalPair second("COM2");
   std::string received;
   for (int ticks = 0; ticks < 2 && received.empty(); ++ticks) {
     tick.Send("_040000_\r");

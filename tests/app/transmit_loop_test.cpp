@@ -48,7 +48,7 @@ class TransmitLoopTest : public ::testing::Test {
   }
 
   // Runs the event loop until the peer has count frames; returns them.
-  std::vector<std::string> AwaitFrames(testing::PseudoTerminalCom2& line, std::size_t count) {
+  std::vector<std::string> AwaitFrames(support::PseudoTerminalPair& line, std::size_t count) {
     std::string received;
     const bool arrived = QTest::qWaitFor(
         [&] {
@@ -72,7 +72,7 @@ class TransmitLoopTest : public ::testing::Test {
 };
 
 TEST_F(TransmitLoopTest, FixedReadingEveryTickOnTheStoredLineSettings) {
-  testing::PseudoTerminalCom2 line;
+  support::PseudoTerminalPair line("COM2");
   TFMain window(App());
   InstallRecordingHook();
   StartLoop(window);
@@ -101,7 +101,7 @@ TEST_F(TransmitLoopTest, FixedReadingEveryTickOnTheStoredLineSettings) {
 }
 
 TEST_F(TransmitLoopTest, RandomReadingsOfAFreshSequence) {
-  testing::PseudoTerminalCom2 line;
+  support::PseudoTerminalPair line("COM2");
   TFMain window(App());
   InstallRecordingHook();
   testing::ClickCheckBox(Control<QCheckBox>(window, "CheckBox2"));
@@ -116,7 +116,7 @@ TEST_F(TransmitLoopTest, RandomReadingsOfAFreshSequence) {
 }
 
 TEST_F(TransmitLoopTest, AFailureIsReportedOnceWhileItRepeats) {
-  testing::PseudoTerminalCom2 line;
+  support::PseudoTerminalPair line("COM2");
   TFMain window(App());
   InstallRecordingHook();
   auto* edit = Control<QLineEdit>(window, "Edit1");
@@ -157,7 +157,7 @@ TEST_F(TransmitLoopTest, AFailureIsReportedOnceWhileItRepeats) {
 
 TEST_F(TransmitLoopTest, PortTroubleIsToldOnStderrAndInTheTooltipOncePerChange) {
   std::ostringstream diagnostics;
-  auto missing = std::make_unique<testing::PortMapScope>("COM2 = /nonexistent/kestrova-tty\n");
+  auto missing = std::make_unique<support::PortMapScope>("COM2 = /nonexistent/kestrova-tty\n");
   TFMain window(App(), nullptr, diagnostics);
   InstallRecordingHook();
   auto* config = Control<QPushButton>(window, "BitBtn1");
@@ -175,7 +175,7 @@ TEST_F(TransmitLoopTest, PortTroubleIsToldOnStderrAndInTheTooltipOncePerChange) 
 
   // The device appears: frames go out, and the recovery is told once.
   missing.reset();
-  testing::PseudoTerminalCom2 line;
+  support::PseudoTerminalPair line("COM2");
   AwaitFrames(line, 3);
   const std::string path = PortMap::LoadDefault().DevicePath("COM2");
   EXPECT_EQ(diagnostics.str(),
@@ -186,7 +186,7 @@ TEST_F(TransmitLoopTest, PortTroubleIsToldOnStderrAndInTheTooltipOncePerChange) 
 // A port mapped as "virtual": the ticks open the component end by path like any device, and a
 // reader at the published link gets the frames.
 TEST_F(TransmitLoopTest, VirtualPortCarriesTheFramesToAReaderAtTheLink) {
-  testing::PortMapScope map("COM2 = virtual\n");
+  support::PortMapScope map("COM2 = virtual\n");
   std::ostringstream messages;
   VirtualPorts ports(PortMap::LoadDefault(), messages);
   const VirtualPort* port = ports.Find("com2");

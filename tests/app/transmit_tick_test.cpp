@@ -15,16 +15,12 @@
 #include "app/tick_failure_filter.h"
 #include "comport/com_port.h"
 #include "comport/device/com_device_fake.h"
+#include "text_lines.h"
 
 namespace kestrova {
 namespace {
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
+using testing::Lines;
 
 std::string PathOf(const std::string& port) { return "/dev/of-" + port; }
 

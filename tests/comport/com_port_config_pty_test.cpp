@@ -1,6 +1,7 @@
 // Device configuration on real pseudo-terminals: queue sizes the device refuses, and line
 // settings it cannot carry.
 #include "pty_port_fixture.h"
+#include "raised_error.h"
 
 #include "comport/com_error.h"
 #include "comport/com_port.h"
@@ -10,7 +11,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <functional>
 #include <thread>
 #include <vector>
 
@@ -18,17 +18,6 @@ namespace kestrova {
 namespace {
 
 using namespace std::chrono_literals;
-
-// The error of a call that must raise EComPort.
-EComPort Raised(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const EComPort& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no EComPort";
-  return EComPort::CreateWithoutSystemError(errAsyncStatus);
-}
 
 bool SameTermios(const termios& a, const termios& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
@@ -103,13 +92,13 @@ TEST_F(PortOnPseudoTerminal, AFloodingPeerFillsTheInputQueueOnlyToItsSize) {
   port.SetSyncMethod(TSyncMethod::smNone);  // all ten events: the event thread takes input in
   port.Buffer().SetInputSize(kInputSize);
   port.SetConnected(true);
-  ASSERT_EQ(::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK), 0);
+  ASSERT_EQ(::fcntl(peer_->Master(), F_SETFL, ::fcntl(peer_->Master(), F_GETFL) | O_NONBLOCK), 0);
 
   // The peer writes until nothing more has been taken for half a second.
   const std::vector<char> chunk(4096, 'x');
   std::size_t sent = 0;
   for (auto idleSince = std::chrono::steady_clock::now(); std::chrono::steady_clock::now() - idleSince < 500ms;) {
-    const ssize_t n = ::write(master_, chunk.data(), chunk.size());
+    const ssize_t n = ::write(peer_->Master(), chunk.data(), chunk.size());
     if (n > 0) {
       sent += static_cast<std::size_t>(n);
       idleSince = std::chrono::steady_clock::now();

@@ -11,7 +11,6 @@
 #include <memory>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -83,11 +82,8 @@ TEST_F(PortOnPseudoTerminal, DeviceThatVanishesDuringTheEventWaitLeavesAWorkingP
   }
   EXPECT_FALSE(port.Connected());
 
-  int slave = -1;
-  char name[128] = {};
-  ASSERT_EQ(openpty(&master_, &slave, name, nullptr, nullptr), 0);
-  ::close(slave);
-  std::ofstream(config_ / "kestrova" / "ports.conf") << "COM3 = " << name << "\n";
+  ReplaceDevice();
+  ASSERT_GE(peer_->Master(), 0);
   port.SetConnected(true);
   PeerWrite("x");
   EXPECT_TRUE(WaitFor([&] { return deliveries > afterHangup; }));

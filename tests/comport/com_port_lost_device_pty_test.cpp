@@ -26,16 +26,6 @@ std::size_t Entries(const char* folder) {
   return n;
 }
 
-// A second pseudo-terminal that COM3 is mapped to instead; the returned master is the peer.
-int RemapToNewTerminal(const std::filesystem::path& config) {
-  int master = -1, slave = -1;
-  char name[128] = {};
-  if (openpty(&master, &slave, name, nullptr, nullptr) != 0) return -1;
-  ::close(slave);
-  std::ofstream(config / "kestrova" / "ports.conf") << "COM3 = " << name << "\n";
-  return master;
-}
-
 TEST_F(PortOnPseudoTerminal, ClosingAPortWhoseDeviceHasGoneReleasesItEvenWhenAStepRaises) {
   TComPort port;
   port.SetPort("COM3");
@@ -53,8 +43,8 @@ TEST_F(PortOnPseudoTerminal, ClosingAPortWhoseDeviceHasGoneReleasesItEvenWhenASt
   EXPECT_EQ(port.Device(), nullptr);
 
   // A new device under the same name opens and carries the frames.
-  master_ = RemapToNewTerminal(config_);
-  ASSERT_GE(master_, 0);
+  ReplaceDevice();
+  ASSERT_GE(peer_->Master(), 0);
   port.OnBeforeClose = nullptr;
   port.SetConnected(true);
   EXPECT_EQ(port.SendText("12345.67\r"), 9);
@@ -129,7 +119,7 @@ TEST_F(PortOnPseudoTerminal, DescriptorExhaustionFailsTheOpenCleanly) {
     std::string failures = RunWithOnlyRoomForTheDevice();
     std::fprintf(stderr, "%s\n", failures.c_str());
     std::fflush(stderr);
-    std::filesystem::remove_all(config_);
+    TearDown();  // _exit skips it: the child's port map goes here
     ::_exit(failures.empty() ? 0 : 1);
   }
   // A fresh process: this one has its loop already, and threads that a fork would not keep.

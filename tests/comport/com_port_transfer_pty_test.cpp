@@ -1,6 +1,7 @@
 // Data transfer through the port on real pseudo-terminals: writes, reads, timeouts, cancel and
 // hangup.
 #include "pty_port_fixture.h"
+#include "raised_error.h"
 
 #include "comport/com_error.h"
 #include "comport/com_port.h"
@@ -25,18 +26,6 @@ void OpenLikeTheWindow(TComPort& port) {
 
 std::int64_t MillisSince(Clock::time_point start) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
-
-// The error of a call that must raise EComPort.
-template <typename F>
-EComPort Raised(F f) {
-  try {
-    f();
-  } catch (const EComPort& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no EComPort";
-  return EComPort::CreateWithoutSystemError(errAsyncStatus);
 }
 
 TEST_F(PortOnPseudoTerminal, SendTextDeliversExactlyTheBytes) {

@@ -1,6 +1,7 @@
 // Transfers and device status through the fake device: the error-flag and modem-bit tables,
 // AwaitTransfer, the failure codes and the failed close.
 #include "fake_port_fixture.h"
+#include "raised_error.h"
 
 #include "comport/com_error.h"
 #include "comport/com_thread.h"
@@ -12,17 +13,6 @@ namespace kestrova {
 namespace {
 
 using enum DeviceCall;
-
-template <typename F>
-EComPort Raised(F f) {
-  try {
-    f();
-  } catch (const EComPort& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no EComPort";
-  return EComPort::CreateWithoutSystemError(errAsyncStatus);
-}
 
 TEST_F(FakePortTest, ReadLineErrorsMapsTheErrorFlags) {
   using enum TComError;

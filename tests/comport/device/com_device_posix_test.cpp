@@ -1,9 +1,9 @@
 #include "comport/device/com_device_posix.h"
 
 #include "comport/device/custom_rate.h"
+#include "support/pseudo_terminal_pair.h"
 
 #include <gtest/gtest.h>
-#include <pty.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -17,14 +17,8 @@ namespace {
 class PseudoTerminal : public ::testing::Test {
  protected:
   void SetUp() override {
-    int slave = -1;
-    char name[128] = {};
-    ASSERT_EQ(openpty(&master_, &slave, name, nullptr, nullptr), 0);
-    ::close(slave);
-    path_ = name;
-  }
-  void TearDown() override {
-    if (master_ >= 0) ::close(master_);
+    ASSERT_GE(pair_.Master(), 0);
+    pair_.CloseSlave();
   }
 
   DeviceControlBlock Block(std::uint32_t rate) {
@@ -40,13 +34,12 @@ class PseudoTerminal : public ::testing::Test {
     return dcb;
   }
 
-  int master_ = -1;
-  std::string path_;
+  support::PseudoTerminalPair pair_;
 };
 
 TEST_F(PseudoTerminal, ConfiguresRawLineAndReadsNoModemLines) {
   ComDevicePosix device;
-  ASSERT_EQ(device.Open(path_), 0);
+  ASSERT_EQ(device.Open(pair_.Path()), 0);
   // Modem control on a device without modem lines is not a failure.
   ASSERT_EQ(device.SetState(Block(57600)), 0);
   termios t{};
@@ -62,7 +55,7 @@ TEST_F(PseudoTerminal, ConfiguresRawLineAndReadsNoModemLines) {
 
 TEST_F(PseudoTerminal, CustomRateIsReadBackAndATableRateResetsBothDirections) {
   ComDevicePosix device;
-  ASSERT_EQ(device.Open(path_), 0);
+  ASSERT_EQ(device.Open(pair_.Path()), 0);
   LineRates rates;
   for (std::uint32_t rate : {31250u, 115200u, 56000u, 9600u}) {
     ASSERT_EQ(device.SetState(Block(rate)), 0);
@@ -85,25 +78,25 @@ std::string Queued(ComDevicePosix& device) {
 
 TEST_F(PseudoTerminal, InputThatArrivedWhileClosedIsDiscardedAtOpen) {
   ComDevicePosix device;
-  ASSERT_EQ(device.Open(path_), 0);
+  ASSERT_EQ(device.Open(pair_.Path()), 0);
   ASSERT_EQ(device.SetState(Block(9600)), 0);
   device.Close();
-  ASSERT_EQ(::write(master_, "stale", 5), 5);
+  ASSERT_EQ(::write(pair_.Master(), "stale", 5), 5);
   ::usleep(20000);
-  ASSERT_EQ(device.Open(path_), 0);
+  ASSERT_EQ(device.Open(pair_.Path()), 0);
   EXPECT_EQ(Queued(device), "");
-  ASSERT_EQ(::write(master_, "x", 1), 1);
+  ASSERT_EQ(::write(pair_.Master(), "x", 1), 1);
   ::usleep(20000);
   EXPECT_EQ(Queued(device), "x");
 }
 
 TEST_F(PseudoTerminal, OpenIsExclusiveUntilClosed) {
   ComDevicePosix first, second;
-  ASSERT_EQ(first.Open(path_), 0);
-  EXPECT_EQ(second.Open(path_), EWOULDBLOCK);
+  ASSERT_EQ(first.Open(pair_.Path()), 0);
+  EXPECT_EQ(second.Open(pair_.Path()), EWOULDBLOCK);
   EXPECT_EQ(second.Descriptor(), -1);
   first.Close();
-  EXPECT_EQ(second.Open(path_), 0);
+  EXPECT_EQ(second.Open(pair_.Path()), 0);
 }
 
 TEST(ComDevicePosixTest, PathsThatAreNoTerminalFail) {

@@ -2,11 +2,10 @@
 // driver is given an RS-485 mode here, since no pseudo-terminal has one.
 #include "comport/device/com_device_posix.h"
 #include "comport/device/rs485_mode.h"
+#include "support/pseudo_terminal_pair.h"
 
 #include <gtest/gtest.h>
-#include <pty.h>
 #include <sys/ioctl.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdarg>
@@ -115,17 +114,14 @@ TEST(Rs485ModeTest, ToggleEnablesTheModeAndEveryOtherControlDisablesIt) {
 class DriverWithRs485Mode : public ::testing::Test {
  protected:
   void SetUp() override {
-    int slave = -1;
-    char name[128] = {};
-    ASSERT_EQ(openpty(&master_, &slave, name, nullptr, nullptr), 0);
-    ::close(slave);
-    ASSERT_EQ(device_.Open(name), 0);
+    ASSERT_GE(pair_.Master(), 0);
+    pair_.CloseSlave();
+    ASSERT_EQ(device_.Open(pair_.Path()), 0);
     driver = EmulatedDriver{.fd = device_.Descriptor()};
   }
   void TearDown() override {
     driver = EmulatedDriver{};
     device_.Close();
-    ::close(master_);
   }
 
   speed_t OutputSpeed() const {
@@ -134,7 +130,7 @@ class DriverWithRs485Mode : public ::testing::Test {
     return cfgetospeed(&t);
   }
 
-  int master_ = -1;
+  support::PseudoTerminalPair pair_;
   ComDevicePosix device_;
 };
 

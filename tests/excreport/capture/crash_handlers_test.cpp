@@ -2,27 +2,22 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
-extern char** environ;
+#include "support/child_process.h"
 
 namespace kestrova {
 namespace {
 
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
 
 struct ProbeRun {
   int exitStatus = -1;
@@ -38,26 +33,8 @@ ProbeRun RunProbe(const std::string& mode) {
                        ("kestrova-crash-" + std::to_string(getpid()) + "-" + mode + ".txt");
   fs::remove(out);
   setenv("CRASH_PROBE_OUT", out.c_str(), 1);
-  std::string path = CRASH_PROBE_PATH;
-  char* argv[] = {path.data(), const_cast<char*>(mode.c_str()), nullptr};
-  pid_t child = -1;
   ProbeRun run;
-  if (posix_spawn(&child, path.c_str(), nullptr, nullptr, argv, environ) != 0) {
-    ADD_FAILURE() << "cannot start " << path;
-    return run;
-  }
-  int status = 0;
-  const auto end = std::chrono::steady_clock::now() + 60s;
-  while (waitpid(child, &status, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() > end) {
-      kill(child, SIGKILL);
-      waitpid(child, &status, 0);
-      ADD_FAILURE() << "probe " << mode << " did not end";
-      return run;
-    }
-    std::this_thread::sleep_for(10ms);
-  }
-  run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
+  run.exitStatus = support::WaitForChild(support::StartChild({CRASH_PROBE_PATH, mode}));
   std::ifstream file(out);
   for (std::string line; std::getline(file, line);) {
     const std::size_t space = line.find(' ');

@@ -1,8 +1,5 @@
 // Crash paths and the end of the program, in child processes running handling_probe.
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,11 +11,11 @@
 #include <iterator>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "excreport/flow/handling_fixture.h"
 #include "excreport/log/log_file.h"
-
-extern char** environ;
+#include "support/child_process.h"
 
 namespace kestrova {
 namespace {
@@ -60,43 +57,15 @@ class HandlingCrash : public ::testing::Test {
 
   // Starts `program` (the probe by default) with its output going to files of the folder.
   pid_t Start(std::vector<std::string> arguments, std::string program = HANDLING_PROBE_PATH) {
-    arguments.insert(arguments.begin(), program);
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
+    arguments.insert(arguments.begin(), std::move(program));
     ::setenv("PROBE_LOG_FOLDER", folder_.c_str(), 1);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, (folder_ / "stdout.txt").c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, (folder_ / "stderr.txt").c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t child = -1;
-    const int started = posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (started != 0) {
-      ADD_FAILURE() << "cannot start " << program;
-      return -1;
-    }
-    return child;
+    return support::StartChild(std::move(arguments), {folder_ / "stdout.txt", folder_ / "stderr.txt"});
   }
 
   ProbeRun Finish(pid_t child) {
     ProbeRun run;
     run.processId = child;
-    if (child < 0) return run;
-    int status = 0;
-    const auto end = std::chrono::steady_clock::now() + 60s;
-    while (waitpid(child, &status, WNOHANG) == 0) {
-      if (std::chrono::steady_clock::now() > end) {
-        kill(child, SIGKILL);
-        waitpid(child, &status, 0);
-        ADD_FAILURE() << "the probe did not end";
-        return run;
-      }
-      std::this_thread::sleep_for(10ms);
-    }
-    run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
+    run.exitStatus = support::WaitForChild(child);
     run.output = ReadText(folder_ / "stdout.txt");
     run.errors = ReadText(folder_ / "stderr.txt");
     return run;
