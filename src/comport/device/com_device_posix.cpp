@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace kestrova {
 namespace {
@@ -83,12 +84,18 @@ int ComDevicePosix::SetupQueues(const QueueSizes& sizes) {
 }
 
 int ComDevicePosix::SetState(const DeviceControlBlock& dcb) {
-  termios t{};
-  if (int err = ReadTermios(t)) return err;
+  termios current{};
+  if (int err = ReadTermios(current)) return err;
+  termios t = current;
   if (int err = ApplyDeviceControlBlock(t, dcb)) return err;
   // Before the line settings, so that a driver refusing RTS toggle leaves the device as it was.
   if (int err = SetRs485Mode(dcb)) return err;
-  if (int err = WriteTermios(t)) return err;
+  // The driver keeps a device's settings from one open to the next, so a port opened again
+  // usually finds them in place; writing them anyway costs three calls and wakes everything
+  // that polls the device. t is a copy of current, padding included.
+  if (std::memcmp(&t, &current, sizeof t) != 0) {
+    if (int err = WriteTermios(t)) return err;
+  }
   if (!StandardSpeed(dcb.BaudRate)) {
     if (int err = SetCustomRate(fd_, dcb.BaudRate)) return err;
   }
