@@ -80,10 +80,15 @@ std::exception_ptr TComThread::FatalException() const {
 }
 
 void TComThread::CommEventsOccurred(std::uint32_t events) {
-  std::lock_guard lock(mutex_);
-  if (!waiting_ || ended_) return;
-  if (pending_ == 0) changed_.notify_all();
-  pending_ |= events;
+  {
+    std::lock_guard lock(mutex_);
+    if (!waiting_ || ended_) return;
+    const bool wasIdle = pending_ == 0;
+    pending_ |= events;
+    if (!wasIdle) return;  // the thread has been told already
+  }
+  // Outside the lock, so that the woken thread does not at once wait for it.
+  changed_.notify_all();
 }
 
 template <typename Pred>
