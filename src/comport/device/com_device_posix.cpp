@@ -13,7 +13,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
 namespace kestrova {
 namespace {
@@ -97,8 +96,8 @@ int ComDevicePosix::SetState(const DeviceControlBlock& dcb) {
   if (int err = SetRs485Mode(dcb)) return err;
   // The driver keeps a device's settings from one open to the next, so a port opened again
   // usually finds them in place; writing them anyway costs three calls and wakes everything
-  // that polls the device. t is a copy of current, padding included.
-  if (std::memcmp(&t, &current, sizeof t) != 0) {
+  // that polls the device.
+  if (!SameSettings(t, current)) {
     if (int err = WriteTermios(t)) return err;
   }
   if (!StandardSpeed(dcb.BaudRate)) {
