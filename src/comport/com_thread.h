@@ -6,6 +6,7 @@
 #include "comport/com_types.h"
 #include "comport/device/com_device.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
@@ -75,6 +76,7 @@ class TComThread final : private CommEventSink {
   bool ended_ = false;
   QObject* window_ = nullptr;
   QObject* postedTo_ = nullptr;  // a delivery waits there to be served
+  std::atomic<std::thread::id> owner_;  // the thread that started the wait, the port's
   std::exception_ptr fatalException_;
   std::thread thread_;  // last: started once everything above exists
 };
