@@ -24,7 +24,9 @@ class TCustomComPort;
 // the port's SyncMethod says: on the port's thread through a blocking call (smThreadSync) or one
 // blocking message per event to the port's notification window (smWindowSync), or on the event
 // thread itself (smNone). The thread sleeps while nothing is to be delivered; between opens it
-// costs nothing but its stack.
+// costs nothing but its stack. Events that the port's own thread finds (its write empties the
+// output queue at once) and that would reach nobody (TCustomComPort::EventsWithReceivers) are
+// dropped there, without waking the thread.
 //
 // EndWait returns once nothing of the wait can be delivered any more: it waits for a delivery in
 // progress, serving what the thread has posted, unless it was called from inside that delivery
