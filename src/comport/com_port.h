@@ -12,6 +12,10 @@ class TComPort final : public TCustomComPort {
  public:
   using TCustomComPort::TCustomComPort;
   ~TComPort() override { CloseBeforeDestruction(); }
+
+ protected:
+  // Final, and overrides none of them.
+  bool NotifiesHandlersOnly() const override { return true; }
 };
 
 }  // namespace kestrova

@@ -39,6 +39,7 @@ TComThread::~TComThread() {
 }
 
 void TComThread::StartWait(std::uint32_t mask, QObject* window) {
+  owner_.store(std::this_thread::get_id(), std::memory_order_relaxed);
   {
     std::lock_guard lock(mutex_);
     ++wait_;
@@ -80,10 +81,21 @@ std::exception_ptr TComThread::FatalException() const {
 }
 
 void TComThread::CommEventsOccurred(std::uint32_t events) {
-  std::lock_guard lock(mutex_);
-  if (!waiting_ || ended_) return;
-  if (pending_ == 0) changed_.notify_all();
-  pending_ |= events;
+  // Found on the port's own thread (by its write, say), where the handlers may be read: what
+  // would reach nobody is not delivered, which spares waking the thread for it.
+  if (std::this_thread::get_id() == owner_.load(std::memory_order_relaxed)) {
+    events = EventsToMask(servedPort_.EventsWithReceivers(MaskToEvents(events)));
+    if (events == 0) return;
+  }
+  {
+    std::lock_guard lock(mutex_);
+    if (!waiting_ || ended_) return;
+    const bool wasIdle = pending_ == 0;
+    pending_ |= events;
+    if (!wasIdle) return;  // the thread has been told already
+  }
+  // Outside the lock, so that the woken thread does not at once wait for it.
+  changed_.notify_all();
 }
 
 template <typename Pred>

@@ -6,6 +6,7 @@
 #include "comport/com_types.h"
 #include "comport/device/com_device.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
@@ -23,7 +24,9 @@ class TCustomComPort;
 // the port's SyncMethod says: on the port's thread through a blocking call (smThreadSync) or one
 // blocking message per event to the port's notification window (smWindowSync), or on the event
 // thread itself (smNone). The thread sleeps while nothing is to be delivered; between opens it
-// costs nothing but its stack.
+// costs nothing but its stack. Events that the port's own thread finds (its write empties the
+// output queue at once) and that would reach nobody (TCustomComPort::EventsWithReceivers) are
+// dropped there, without waking the thread.
 //
 // EndWait returns once nothing of the wait can be delivered any more: it waits for a delivery in
 // progress, serving what the thread has posted, unless it was called from inside that delivery
@@ -75,6 +78,7 @@ class TComThread final : private CommEventSink {
   bool ended_ = false;
   QObject* window_ = nullptr;
   QObject* postedTo_ = nullptr;  // a delivery waits there to be served
+  std::atomic<std::thread::id> owner_;  // the thread that started the wait, the port's
   std::exception_ptr fatalException_;
   std::thread thread_;  // last: started once everything above exists
 };

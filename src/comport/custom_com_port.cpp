@@ -208,6 +208,7 @@ void TCustomComPort::AddObserver(TPortObserver* observer) {
     throw EComPort::CreateWithoutSystemError(errObserverRegistration);
   }
   observers_.push_back(observer);
+  hasObservers_ = true;
 }
 
 void TCustomComPort::RemoveObserver(TPortObserver* observer) {
@@ -215,6 +216,7 @@ void TCustomComPort::RemoveObserver(TPortObserver* observer) {
   auto it = std::find(observers_.begin(), observers_.end(), observer);
   if (it == observers_.end()) throw EComPort::CreateWithoutSystemError(errObserverRegistration);
   observers_.erase(it);
+  hasObservers_ = !observers_.empty();
 }
 
 void TCustomComPort::ForEachObserver(const std::function<void(TPortObserver&)>& call) {

@@ -12,6 +12,7 @@
 
 #include <QObject>
 
+#include <atomic>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -189,6 +190,12 @@ class TCustomComPort : public QObject {
   // True while a processor of this port runs on the calling thread (a handler's close must not
   // wait for the delivery it runs in).
   bool ProcessingOnThisThread() const;
+  // The events whose processing would reach someone. The five that only notify (evTxEmpty,
+  // evBreak, evRing, evRxFlag, evRx80Full) reach nobody when their handler is empty and, for
+  // evTxEmpty and evRing, no observer is registered: those are left out. The others read the
+  // device and always stay, and so does every event of a port whose notifications may be
+  // overridden. Reads the handlers: only for the thread that assigns them.
+  TComEvents EventsWithReceivers(TComEvents events) const;
   // The notification window's procedure: WM_PORTEVENT runs the processor of the event whose
   // mask bit is wParam (other values are ignored); every other message gets 0.
   std::intptr_t NotificationWindowProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
@@ -240,6 +247,8 @@ class TCustomComPort : public QObject {
   virtual void CloseDevice();
   // Queue sizes, then line settings, then timeouts.
   virtual void ApplyAllSettings();
+  // True when the Notify* operations are this class's own, which only call the handlers.
+  virtual bool NotifiesHandlersOnly() const { return false; }
 
   // Each calls the handler of the same name when it is assigned.
   virtual void NotifyAfterClose();
@@ -306,6 +315,7 @@ class TCustomComPort : public QObject {
   // Recursive: slots run with it held and may add or remove observers.
   std::recursive_mutex observersMutex_;
   std::vector<TPortObserver*> observers_;
+  std::atomic<bool> hasObservers_ = false;  // observers_ is not empty; read without the lock
   ComDeviceFactory deviceFactory_;
   std::unique_ptr<ComDevice> device_;
   // Declared after the device: destroyed before it. Both are kept from open to open.

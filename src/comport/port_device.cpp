@@ -2,7 +2,7 @@
 #include "comport/custom_com_port.h"
 
 #include "comport/com_error.h"
-#include "comport/device/port_map.h"
+#include "comport/device/port_map_cache.h"
 #include "comport/port_records.h"
 
 #include <cerrno>
@@ -11,8 +11,9 @@ namespace kestrova {
 
 void TCustomComPort::OpenDevice() {
   auto device = deviceFactory_();
-  // The port map is read at each open, so an edited map applies without a restart.
-  CheckDeviceResult(device->Open(PortMap::LoadDefault().DevicePath(port_)), errOpenFailed);
+  // The port map as the file is now, so an edited map applies without a restart.
+  const std::string path = PortMapCache::Shared().DevicePath(PortMap::DefaultPath(), port_);
+  CheckDeviceResult(device->Open(path), errOpenFailed);
   device_ = std::move(device);
 }
 

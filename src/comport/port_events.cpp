@@ -5,6 +5,7 @@
 #include "comport/port_records.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace kestrova {
@@ -15,6 +16,22 @@ namespace {
 thread_local std::vector<const TCustomComPort*> processing;
 
 }  // namespace
+
+TComEvents TCustomComPort::EventsWithReceivers(TComEvents events) const {
+  if (!NotifiesHandlersOnly()) return events;
+  const bool observed = hasObservers_;
+  const std::pair<TComEvent, bool> heard[] = {
+      {TComEvent::evTxEmpty, OnTxEmpty || observed},
+      {TComEvent::evBreak, static_cast<bool>(OnBreak)},
+      {TComEvent::evRing, OnRing || observed},
+      {TComEvent::evRxFlag, static_cast<bool>(OnRxFlag)},
+      {TComEvent::evRx80Full, static_cast<bool>(OnRx80Full)},
+  };
+  for (auto [event, receiver] : heard) {
+    if (!receiver) events.Exclude(event);
+  }
+  return events;
+}
 
 void TCustomComPort::RunEventHandlers(TComEvents events) {
   for (TComEvent event : kEventDeliveryOrder) {

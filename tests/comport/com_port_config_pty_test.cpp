@@ -185,5 +185,32 @@ TEST_F(PortConfigOnPseudoTerminal, RtsToggleOnADeviceWithoutRs485ModeIsCodeSeven
   EXPECT_FALSE(port.Connected());
 }
 
+// Settings already on the device are not written again at an open; settings that someone else
+// changed while the port was closed are.
+TEST_F(PortConfigOnPseudoTerminal, SettingsChangedWhileClosedAreWrittenAgainAtTheNextOpen) {
+  TComPort port;
+  port.SetPort("COM3");
+  port.SetBaudRate(TBaudRate::br19200);
+  port.SetConnected(true);
+  const termios applied = TermiosOf(port);
+  port.SetConnected(false);
+
+  const int other = ::open(ptsname(master_), O_RDWR | O_NOCTTY);
+  ASSERT_GE(other, 0);
+  termios changed = applied;
+  cfsetspeed(&changed, B1200);
+  changed.c_lflag |= ECHO | ICANON;
+  changed.c_cc[VMIN] = 0;
+  ASSERT_EQ(tcsetattr(other, TCSANOW, &changed), 0);
+  ::close(other);
+
+  port.SetConnected(true);
+  const termios reopened = TermiosOf(port);
+  EXPECT_EQ(cfgetospeed(&reopened), B19200);
+  EXPECT_EQ(reopened.c_lflag & (ECHO | ICANON), 0u);
+  EXPECT_EQ(reopened.c_cc[VMIN], 1);
+  EXPECT_TRUE(SameTermios(reopened, applied));
+}
+
 }  // namespace
 }  // namespace kestrova

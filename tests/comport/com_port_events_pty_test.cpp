@@ -8,9 +8,10 @@
 #include "comport/com_thread.h"
 
 #include <atomic>
-#include <memory>
 #include <chrono>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -279,6 +280,53 @@ TEST_F(PortOnPseudoTerminal, OpenCloseCyclesLeaveNoDescriptorOrThread) {
   }
   EXPECT_EQ(Entries("/proc/self/fd"), fds);
   EXPECT_TRUE(WaitFor([&] { return Entries("/proc/self/task") == threads; }, 1000)) << Entries("/proc/self/task");
+}
+
+// A port whose notification is its own, as a class derived from the component may have.
+class PortWithOwnTxEmpty final : public TCustomComPort {
+ public:
+  explicit PortWithOwnTxEmpty(std::function<void()> txEmpty) : txEmpty_(std::move(txEmpty)) {}
+  ~PortWithOwnTxEmpty() override { CloseBeforeDestruction(); }
+
+ protected:
+  void NotifyTxEmpty() override { txEmpty_(); }
+
+ private:
+  std::function<void()> txEmpty_;
+};
+
+// The port's own write empties the output queue at once (a pseudo-terminal holds nothing back),
+// so evTxEmpty is found on the port's thread: it still reaches a handler, an observer and an
+// overridden notification, on the event thread.
+TEST_F(PortOnPseudoTerminal, TxEmptyOfTheOwnWriteReachesEveryKindOfReceiver) {
+  const std::thread::id mainThread = std::this_thread::get_id();
+  for (const char* receiver : {"handler", "observer", "override"}) {
+    Seen seen;
+    auto note = [&] {
+      seen.Locked([&] {
+        seen.thread = std::this_thread::get_id();
+        seen.lines.push_back("TxEmpty");
+      });
+    };
+    TComPort plain;
+    PortWithOwnTxEmpty derived(note);
+    TCustomComPort& port = std::string(receiver) == "override" ? static_cast<TCustomComPort&>(derived) : plain;
+    TPortObserver observer;
+    observer.Transmit = [&](TCustomComPort*, bool on) {
+      if (!on) note();
+    };
+    if (std::string(receiver) == "handler") port.OnTxEmpty = [&](TCustomComPort*) { note(); };
+    if (std::string(receiver) == "observer") port.AddObserver(&observer);
+    port.SetPort("COM3");
+    port.SetSyncMethod(TSyncMethod::smNone);
+    port.SetConnected(true);
+    port.SendText("x");
+    EXPECT_TRUE(WaitFor([&] { return seen.Locked([&] { return !seen.lines.empty(); }); })) << receiver;
+    EXPECT_TRUE(seen.Locked([&] { return seen.thread != mainThread; })) << receiver;
+    port.SetConnected(false);
+    if (std::string(receiver) == "observer") port.RemoveObserver(&observer);
+    PeerRead(1, 0);
+  }
 }
 
 }  // namespace

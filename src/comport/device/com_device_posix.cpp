@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <poll.h>
+#include <sys/epoll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -35,7 +36,8 @@ int ComDevicePosix::Open(const std::string& path) {
   // Everything the open device needs besides its descriptor is had here, or the open fails.
   IoLoop* loop = err == 0 ? IoLoop::Get(err) : nullptr;
   std::lock_guard lock(mutex_);
-  if (loop != nullptr) err = loop->Add(fd, *this, loopId_);
+  // Input is taken in from the start (the settle below asks for the same).
+  if (loop != nullptr) err = loop->Add(fd, *this, EPOLLIN, loopId_);
   if (err != 0) {
     ::ioctl(fd, TIOCNXCL);
     ::close(fd);
@@ -48,6 +50,7 @@ int ComDevicePosix::Open(const std::string& path) {
   mask_ = 0;
   sink_ = nullptr;
   txPending_ = false;
+  outputEmpty_ = false;
   FindLineSource();
   SettleLocked(0, Clock::now());
   return 0;
@@ -57,16 +60,18 @@ void ComDevicePosix::Close() {
   if (fd_ < 0) return;
   // From here on the loop leaves the device alone.
   loop_->Remove(loopId_);
+  bool outputEmpty;
   {
     std::lock_guard lock(mutex_);
     EndAllLocked(PURGE_TXABORT | PURGE_RXABORT, ECANCELED);
     sink_ = nullptr;
+    outputEmpty = outputEmpty_;
   }
   // A pseudo-terminal keeps TIOCEXCL after its last close; drop it so the next open works.
   ::ioctl(fd_, TIOCNXCL);
   // Output still queued now cannot drain (a completed write has left the queue); without the
   // flush the kernel may hold close() for up to 30 s.
-  if (OutputQueued()) ::tcflush(fd_, TCOFLUSH);
+  if (!outputEmpty && OutputQueued()) ::tcflush(fd_, TCOFLUSH);
   ::close(fd_);
   std::lock_guard lock(mutex_);
   fd_ = -1;
@@ -83,12 +88,18 @@ int ComDevicePosix::SetupQueues(const QueueSizes& sizes) {
 }
 
 int ComDevicePosix::SetState(const DeviceControlBlock& dcb) {
-  termios t{};
-  if (int err = ReadTermios(t)) return err;
+  termios current{};
+  if (int err = ReadTermios(current)) return err;
+  termios t = current;
   if (int err = ApplyDeviceControlBlock(t, dcb)) return err;
   // Before the line settings, so that a driver refusing RTS toggle leaves the device as it was.
   if (int err = SetRs485Mode(dcb)) return err;
-  if (int err = WriteTermios(t)) return err;
+  // The driver keeps a device's settings from one open to the next, so a port opened again
+  // usually finds them in place; writing them anyway costs three calls and wakes everything
+  // that polls the device.
+  if (!SameSettings(t, current)) {
+    if (int err = WriteTermios(t)) return err;
+  }
   if (!StandardSpeed(dcb.BaudRate)) {
     if (int err = SetCustomRate(fd_, dcb.BaudRate)) return err;
   }
@@ -122,8 +133,10 @@ int ComDevicePosix::GetModemStatus(std::uint32_t& status) {
 
 void ComDevicePosix::FindLineSource() {
   // Asked once per open: a device without modem lines then costs no failing ioctl per reading.
+  // Such a device (a pseudo-terminal) has no line counters either: every driver that counts
+  // line changes and errors has modem lines.
   hasModemLines_ = ::ioctl(fd_, TIOCMGET, &modemBits_) == 0 || !IoctlUnsupported(errno);
-  if (ReadCounts(eventCounts_)) {
+  if (hasModemLines_ && ReadCounts(eventCounts_)) {
     errorCounts_ = eventCounts_;
     lineSource_ = LineSource::Counters;
   } else {
@@ -185,6 +198,8 @@ int ComDevicePosix::WriteTermios(const termios& t) const {
 
 int ComDevicePosix::SetRs485Mode(const DeviceControlBlock& dcb) const {
   const bool toggle = dcb.fRtsControl == kRtsControlToggle;
+  // RS-485 mode drives RTS: a device without modem lines has no such mode to ask about.
+  if (!hasModemLines_) return toggle ? ENOTTY : 0;
   serial_rs485 current{};
   if (::ioctl(fd_, TIOCGRS485, &current) != 0) {
     // A driver without RS-485 mode cannot toggle RTS, and has no such mode to switch off.

@@ -114,6 +114,9 @@ class ComDevicePosix final : public ComDevice, private IoSource {
   std::uint32_t mask_ = 0;
   CommEventSink* sink_ = nullptr;
   bool txPending_ = false;  // output written since the last EV_TXEMPTY
+  // The driver's output queue was found empty (or flushed) and nothing was written since: no
+  // need to ask it again before a flush or EV_TXEMPTY.
+  bool outputEmpty_ = false;
   std::uint32_t pulledEvents_ = 0;  // events of input a read pulled in, for the next settle
   LineCounts eventCounts_, errorCounts_;
   int modemBits_ = 0;

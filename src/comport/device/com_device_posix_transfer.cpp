@@ -70,18 +70,19 @@ int ComDevicePosix::AwaitTransfer(DeviceTransfer& transfer, std::uint32_t& count
 
 int ComDevicePosix::Purge(std::uint32_t flags) {
   if (fd_ < 0) return EBADF;
-  bool hungUp;
+  bool hungUp, outputEmpty;
   {
     std::lock_guard lock(mutex_);
     EndAllLocked(flags, ECANCELED);
     if (flags & PURGE_RXCLEAR) input_.Clear();
     if (flags & PURGE_TXCLEAR) txPending_ = false;
     hungUp = hungUp_;
+    outputEmpty = outputEmpty_;
     SettleLocked(0, Clock::now());
   }
   if (hungUp) return 0;
   if ((flags & PURGE_RXCLEAR) && ::tcflush(fd_, TCIFLUSH) != 0) return errno;
-  if ((flags & PURGE_TXCLEAR) && OutputQueued() && ::tcflush(fd_, TCOFLUSH) != 0) return errno;
+  if ((flags & PURGE_TXCLEAR) && !outputEmpty && OutputQueued() && ::tcflush(fd_, TCOFLUSH) != 0) return errno;
   return 0;
 }
 
@@ -102,6 +103,7 @@ bool ComDevicePosix::ProgressWriteLocked(DeviceTransfer& t, Clock::time_point no
     ssize_t n = ::write(fd_, t.Data + t.Done, t.Count - t.Done);
     if (n > 0) {
       t.Done += static_cast<std::uint32_t>(n);
+      outputEmpty_ = false;
     } else if (n < 0 && errno == EAGAIN) {
       break;
     } else if (n == 0 || errno == EIO) {
@@ -121,6 +123,7 @@ bool ComDevicePosix::ProgressWriteLocked(DeviceTransfer& t, Clock::time_point no
     if (handingOver && (mask_ & EV_TXEMPTY)) txPending_ = true;
     if (::ioctl(fd_, TIOCOUTQ, &queued) != 0) queued = 0;  // a driver that cannot tell holds nothing back
     if (queued == 0) {
+      outputEmpty_ = true;
       EndLocked(t, 0);
       return true;
     }
@@ -129,7 +132,7 @@ bool ComDevicePosix::ProgressWriteLocked(DeviceTransfer& t, Clock::time_point no
     // Timed out: the count is what has left the port. What the driver still holds of it is
     // dropped, so that the count stays true.
     if (t.Done < t.Count && ::ioctl(fd_, TIOCOUTQ, &queued) != 0) queued = 0;
-    if (queued > 0) ::tcflush(fd_, TCOFLUSH);
+    if (queued > 0 && ::tcflush(fd_, TCOFLUSH) == 0) outputEmpty_ = true;
     t.Done -= std::min<std::uint32_t>(t.Done, static_cast<std::uint32_t>(queued));
     EndLocked(t, 0);
     return true;

@@ -67,12 +67,12 @@ IoLoop* IoLoop::Get(int& err) {
   return loop;
 }
 
-int IoLoop::Add(int fd, IoSource& source, std::uint64_t& id) {
+int IoLoop::Add(int fd, IoSource& source, std::uint32_t events, std::uint64_t& id) {
   std::lock_guard lock(mutex_);
   id = nextId_++;
-  epoll_event ev{.events = 0, .data = {.u64 = id}};
+  epoll_event ev{.events = events, .data = {.u64 = id}};
   if (::epoll_ctl(epoll_, EPOLL_CTL_ADD, fd, &ev) != 0) return errno;
-  entries_.emplace(id, Entry{&source, fd, true, 0, IoClock::time_point::max()});
+  entries_.emplace(id, Entry{&source, fd, true, events, IoClock::time_point::max()});
   return 0;
 }
 

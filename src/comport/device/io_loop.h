@@ -41,8 +41,9 @@ class IoLoop final {
   // tries again).
   static IoLoop* Get(int& err);
 
-  // Watches fd for source with no interest yet; returns 0 or the errno of a failed epoll_ctl.
-  int Add(int fd, IoSource& source, std::uint64_t& id);
+  // Watches fd for source, waiting for events (epoll bits) at first; returns 0 or the errno of
+  // a failed epoll_ctl.
+  int Add(int fd, IoSource& source, std::uint32_t events, std::uint64_t& id);
   // Sets what the source waits for; callers hold the source's lock so that interests are set
   // in the order the source decided them.
   void Arm(std::uint64_t id, const IoInterest& interest);

@@ -2,7 +2,9 @@
 
 #include <sys/ioctl.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <iterator>
 #include <utility>
 
 namespace kestrova {
@@ -111,6 +113,12 @@ int ApplyDeviceControlBlock(termios& t, const DeviceControlBlock& dcb) {
   }
   t = edited;
   return 0;
+}
+
+bool SameSettings(const termios& a, const termios& b) {
+  return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag && a.c_lflag == b.c_lflag &&
+         a.c_line == b.c_line && std::equal(std::begin(a.c_cc), std::end(a.c_cc), std::begin(b.c_cc)) &&
+         cfgetispeed(&a) == cfgetispeed(&b) && cfgetospeed(&a) == cfgetospeed(&b);
 }
 
 ModemControl ModemControlLines(const DeviceControlBlock& dcb) {

@@ -35,6 +35,9 @@ std::optional<speed_t> StandardSpeed(std::uint32_t rate);
 // of 0 is refused (EINVAL): on a terminal it would mean "hang up". Returns 0 or EINVAL.
 int ApplyDeviceControlBlock(termios& t, const DeviceControlBlock& dcb);
 
+// Whether two values set a device alike: flags, line discipline, characters and speeds.
+bool SameSettings(const termios& a, const termios& b);
+
 // Which modem output lines (TIOCM_DTR, TIOCM_RTS) to raise and which to drop. A line under
 // handshake is left to the driver, and so is RTS under toggle (the driver's RS-485 mode).
 struct ModemControl {

@@ -1,7 +1,11 @@
 #include "comport/device/port_map.h"
+#include "comport/device/port_map_cache.h"
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 
@@ -48,6 +52,46 @@ TEST(PortMapTest, DefaultPathFollowsXdgConfigHomeAndMissingFileIsEmpty) {
   EXPECT_EQ(PortMap::LoadDefault().DevicePath("COM2"), "/dev/pts/3");
   std::filesystem::remove_all(dir);
   if (old) setenv("XDG_CONFIG_HOME", saved.c_str(), 1); else unsetenv("XDG_CONFIG_HOME");
+}
+
+// The cache sees every edit: same-size rewrites in quick succession (within one tick of the file
+// clock), a file replaced by rename, a removed file, another folder, stamps set back in time.
+TEST(PortMapTest, CacheSeesEveryChangeOfTheFile) {
+  auto dir = std::filesystem::temp_directory_path() / ("portmap-cache-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir / "a");
+  std::filesystem::create_directories(dir / "b");
+  const auto file = dir / "a" / "ports.conf", other = dir / "b" / "ports.conf";
+  PortMapCache cache;
+  auto write = [](const std::filesystem::path& to, const std::string& text) { std::ofstream(to) << text; };
+  auto setOld = [](const std::filesystem::path& f) {
+    // As after a copy that keeps the times.
+    std::filesystem::last_write_time(f, std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+  };
+
+  EXPECT_EQ(cache.DevicePath(file, "COM2"), "/dev/ttyS1");
+  for (int i = 0; i < 10; ++i) {
+    write(file, "COM2 = /dev/pts/" + std::to_string(i) + "\n");
+    EXPECT_EQ(cache.DevicePath(file, "COM2"), "/dev/pts/" + std::to_string(i));
+  }
+  setOld(file);
+  EXPECT_EQ(cache.DevicePath(file, "COM2"), "/dev/pts/9");
+
+  write(dir / "a" / "new.conf", "COM2 = /dev/pts/8\n");
+  setOld(dir / "a" / "new.conf");
+  std::filesystem::rename(dir / "a" / "new.conf", file);
+  EXPECT_EQ(cache.DevicePath(file, "COM2"), "/dev/pts/8");
+
+  write(other, "COM2 = /dev/pts/7\n");
+  setOld(other);
+  EXPECT_EQ(cache.DevicePath(other, "COM2"), "/dev/pts/7");
+  EXPECT_EQ(cache.DevicePath(file, "COM2"), "/dev/pts/8");
+
+  std::filesystem::remove(file);
+  EXPECT_EQ(cache.DevicePath(file, "COM2"), "/dev/ttyS1");
+  write(file, "COM2 = /dev/pts/6\n");
+  setOld(file);
+  EXPECT_EQ(cache.DevicePath(file, "COM2"), "/dev/pts/6");
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -35,6 +35,12 @@ extern "C" int __wrap_ioctl(int fd, unsigned long request, ...) {
   void* arg = va_arg(args, void*);
   va_end(args);
   using kestrova::driver;
+  // A driver with an RS-485 mode is a UART's, which has modem lines (all low here).
+  if (fd == driver.fd && request == TIOCMGET) {
+    *static_cast<int*>(arg) = 0;
+    return 0;
+  }
+  if (fd == driver.fd && (request == TIOCMBIS || request == TIOCMBIC)) return 0;
   if (fd == driver.fd && request == TIOCGRS485) {
     std::memcpy(arg, &driver.mode, sizeof driver.mode);
     return 0;
@@ -116,8 +122,14 @@ class DriverWithRs485Mode : public ::testing::Test {
   void SetUp() override {
     ASSERT_GE(pair_.Master(), 0);
     pair_.CloseSlave();
+    // The driver answers from the open on (which asks for modem lines): a first open finds the
+    // descriptor number, which the second one gets again, as the lowest free one.
     ASSERT_EQ(device_.Open(pair_.Path()), 0);
-    driver = EmulatedDriver{.fd = device_.Descriptor()};
+    const int fd = device_.Descriptor();
+    device_.Close();
+    driver = EmulatedDriver{.fd = fd};
+    ASSERT_EQ(device_.Open(pair_.Path()), 0);
+    ASSERT_EQ(device_.Descriptor(), fd);
   }
   void TearDown() override {
     driver = EmulatedDriver{};

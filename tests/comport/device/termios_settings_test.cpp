@@ -148,5 +148,32 @@ TEST(TermiosSettingsTest, StandardSpeedsAndModemControlLines) {
   }
 }
 
+// A device whose settings differ in any part from the wanted ones is written to; only a value
+// that sets the device alike is left out.
+TEST(TermiosSettingsTest, SameSettingsSeesEveryPartThatSetsTheDevice) {
+  termios base{};
+  ASSERT_EQ(ApplyDeviceControlBlock(base, EightNoneOne(9600)), 0);
+  const struct {
+    const char* name;
+    std::function<void(termios&)> edit;
+  } cases[] = {
+      {"input flag", [](termios& t) { t.c_iflag |= IXON; }},
+      {"output flag", [](termios& t) { t.c_oflag |= OPOST; }},
+      {"control flag", [](termios& t) { t.c_cflag |= CSTOPB; }},
+      {"local flag", [](termios& t) { t.c_lflag |= ECHO; }},
+      {"line discipline", [](termios& t) { t.c_line = 1; }},
+      {"character", [](termios& t) { t.c_cc[VSTOP] = 0x13 + 1; }},
+      {"input speed", [](termios& t) { cfsetispeed(&t, B1200); }},
+      {"output speed", [](termios& t) { cfsetospeed(&t, B1200); }},
+  };
+  termios copy = base;
+  EXPECT_TRUE(SameSettings(copy, base));
+  for (const auto& c : cases) {
+    termios edited = base;
+    c.edit(edited);
+    EXPECT_FALSE(SameSettings(edited, base)) << c.name;
+  }
+}
+
 }  // namespace
 }  // namespace kestrova
