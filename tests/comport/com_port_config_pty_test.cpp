@@ -195,7 +195,7 @@ TEST_F(PortConfigOnPseudoTerminal, SettingsChangedWhileClosedAreWrittenAgainAtTh
   const termios applied = TermiosOf(port);
   port.SetConnected(false);
 
-  const int other = ::open(ptsname(master_), O_RDWR | O_NOCTTY);
+  const int other = ::open(peer_->Path().c_str(), O_RDWR | O_NOCTTY);
   ASSERT_GE(other, 0);
   termios changed = applied;
   cfsetspeed(&changed, B1200);
