@@ -4,13 +4,14 @@
 
 #include "comport/custom_com_port.h"
 #include "comport/device/port_map.h"
+#include "comport/device/port_map_cache.h"
 
 namespace kestrova {
 namespace {
 
-// The map is read afresh, as the port reads it at each open.
+// Through the map the port opens its device by, so both name the same device.
 std::string DevicePathOf(const std::string& port) {
-  return PortMap::LoadDefault().DevicePath(port);
+  return PortMapCache::Shared().DevicePath(PortMap::DefaultPath(), port);
 }
 
 std::string FailureMessage(const std::exception_ptr& error) {
