@@ -2,9 +2,9 @@
 // event wait, write 9 bytes, close) against a bare open / tcsetattr / write / close of the same
 // device. Prints both medians and their ratio; never fails.
 #include "comport/com_port.h"
+#include "support/pseudo_terminal_pair.h"
 
 #include <fcntl.h>
-#include <pty.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -12,8 +12,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -26,41 +24,29 @@ constexpr int kRounds = 20;
 constexpr int kPerRound = 100;  // ticks of each kind per round, alternating, so drift hits both
 const std::string kFrame = "12345.67\r";
 
-void Drain(int master) {
-  char buffer[256];
-  while (::read(master, buffer, sizeof buffer) > 0) {
-  }
-}
-
 double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v[v.size() / 2];
 }
 
-void Time(std::vector<double>& samples, int master, const std::function<void()>& tick) {
+void Time(std::vector<double>& samples, kestrova::support::PseudoTerminalPair& line,
+          const std::function<void()>& tick) {
   for (int i = 0; i < kPerRound; ++i) {
     auto start = Clock::now();
     tick();
     samples.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
-    Drain(master);
+    line.TakeReceived();
   }
 }
 
 }  // namespace
 
 int main() {
-  int master = -1, slave = -1;
-  char name[128] = {};
-  if (openpty(&master, &slave, name, nullptr, nullptr) != 0) {
-    std::perror("openpty");
-    return 1;
-  }
-  ::close(slave);
-  ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
-  auto config = std::filesystem::temp_directory_path() / ("kestrova-bench-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(config / "kestrova");
-  std::ofstream(config / "kestrova" / "ports.conf") << "COM3 = " << name << "\n";
-  ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+  // COM3 in a private port map; the port holds the only slave descriptor.
+  kestrova::support::PseudoTerminalPair line("COM3");
+  if (line.Master() < 0) return 1;
+  line.CloseSlave();
+  const char* name = line.Path().c_str();
 
   // The main window's port: all ten events, processed on the event thread.
   kestrova::TComPort port;
@@ -88,20 +74,18 @@ int main() {
   };
 
   std::vector<double> portSamples, bareSamples;
-  Time(portSamples, master, portTick);  // warm-up, dropped
-  Time(bareSamples, master, bareTick);
+  Time(portSamples, line, portTick);  // warm-up, dropped
+  Time(bareSamples, line, bareTick);
   portSamples.clear();
   bareSamples.clear();
   for (int round = 0; round < kRounds; ++round) {
-    Time(portSamples, master, portTick);
-    Time(bareSamples, master, bareTick);
+    Time(portSamples, line, portTick);
+    Time(bareSamples, line, bareTick);
   }
   const double portMedian = Median(portSamples), bareMedian = Median(bareSamples);
   std::printf("port tick (open, configure, event wait, write 9 bytes, close):   median %.1f us\n", portMedian);
   std::printf("bare open / tcsetattr / write / close:                            median %.1f us\n", bareMedian);
   std::printf("ratio %.2f (target <= 1.5), port median %.3f ms (target < 1 ms), %zu ticks each\n",
               portMedian / bareMedian, portMedian / 1000.0, portSamples.size());
-  std::filesystem::remove_all(config);
-  ::close(master);
   return 0;
 }

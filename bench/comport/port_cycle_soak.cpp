@@ -2,7 +2,6 @@
 // events, so each cycle starts and stops the event thread). Prints open descriptors, threads
 // and resident memory every tenth of the run; they must stay flat. Never fails a build.
 // Usage: port_cycle_soak [CYCLES]   (100000 by default)
-#include <pty.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -14,6 +13,7 @@
 #include <string>
 
 #include "comport/com_port.h"
+#include "support/pseudo_terminal_pair.h"
 
 namespace {
 
@@ -36,18 +36,10 @@ long OpenDescriptors() {
 
 int main(int argc, char** argv) {
   const long cycles = argc > 1 ? std::atol(argv[1]) : 100000;
-  int master = -1, slave = -1;
-  char name[128] = {};
-  if (openpty(&master, &slave, name, nullptr, nullptr) != 0) {
-    std::perror("openpty");
-    return 1;
-  }
-  ::close(slave);
-  const fs::path config =
-      fs::temp_directory_path() / ("kestrova-soak-" + std::to_string(::getpid()));
-  fs::create_directories(config / "kestrova");
-  std::ofstream(config / "kestrova" / "ports.conf") << "COM3 = " << name << "\n";
-  ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+  // COM3 in a private port map; the port holds the only slave descriptor.
+  kestrova::support::PseudoTerminalPair line("COM3");
+  if (line.Master() < 0) return 1;
+  line.CloseSlave();
 
   kestrova::TComPort port;
   port.SetPort("COM3");
@@ -79,7 +71,5 @@ int main(int argc, char** argv) {
       "RSS %ld -> max %ld kB\n",
       cycles, seconds, seconds * 1e6 / static_cast<double>(cycles), firstFds, maxFds, firstThreads,
       maxThreads, firstRss, maxRss);
-  fs::remove_all(config);
-  ::close(master);
   return 0;
 }
