@@ -100,19 +100,6 @@ void FuzzSettingTexts(FuzzedDataProvider& input) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace kestrova;
   FuzzedDataProvider input(data, size);
-  switch (input.ConsumeIntegralInRange<int>(0, 3)) {
-    case 0:
-      FuzzIniRoundTrip(input);
-      break;
-    case 1:
-      FuzzRegistryFile(input);
-      break;
-    case 2:
-      FuzzPortMap(input);
-      break;
-    default:
-      FuzzSettingTexts(input);
-      break;
-  }
+  RunOneOf(input, {FuzzIniRoundTrip, FuzzRegistryFile, FuzzPortMap, FuzzSettingTexts});
   return 0;
 }

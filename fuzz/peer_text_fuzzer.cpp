@@ -81,19 +81,6 @@ void FuzzSystemFiles(FuzzedDataProvider& input) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace kestrova;
   FuzzedDataProvider input(data, size);
-  switch (input.ConsumeIntegralInRange<int>(0, 3)) {
-    case 0:
-      FuzzDnsAnswer(input);
-      break;
-    case 1:
-      FuzzMxQuery(input);
-      break;
-    case 2:
-      FuzzSmtpReply(input);
-      break;
-    default:
-      FuzzSystemFiles(input);
-      break;
-  }
+  RunOneOf(input, {FuzzDnsAnswer, FuzzMxQuery, FuzzSmtpReply, FuzzSystemFiles});
   return 0;
 }

@@ -107,22 +107,6 @@ void FuzzElfFile(FuzzedDataProvider& input) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace kestrova;
   FuzzedDataProvider input(data, size);
-  switch (input.ConsumeIntegralInRange<int>(0, 4)) {
-    case 0:
-      FuzzOptionsStream(input);
-      break;
-    case 1:
-      FuzzDataBlock(input);
-      break;
-    case 2:
-      FuzzDebugTable(input);
-      break;
-    case 3:
-      FuzzDebugProtection(input);
-      break;
-    default:
-      FuzzElfFile(input);
-      break;
-  }
+  RunOneOf(input, {FuzzOptionsStream, FuzzDataBlock, FuzzDebugTable, FuzzDebugProtection, FuzzElfFile});
   return 0;
 }
