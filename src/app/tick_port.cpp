@@ -3,7 +3,6 @@
 #include <exception>
 
 #include "comport/custom_com_port.h"
-#include "comport/device/port_map.h"
 #include "comport/device/port_map_cache.h"
 
 namespace kestrova {
@@ -11,7 +10,7 @@ namespace {
 
 // Through the map the port opens its device by, so both name the same device.
 std::string DevicePathOf(const std::string& port) {
-  return PortMapCache::Shared().DevicePath(PortMap::DefaultPath(), port);
+  return PortMapCache::Shared().DevicePath(port);
 }
 
 std::string FailureMessage(const std::exception_ptr& error) {

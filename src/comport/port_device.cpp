@@ -12,7 +12,7 @@ namespace kestrova {
 void TCustomComPort::OpenDevice() {
   auto device = deviceFactory_();
   // The port map as the file is now, so an edited map applies without a restart.
-  const std::string path = PortMapCache::Shared().DevicePath(PortMap::DefaultPath(), port_);
+  const std::string path = PortMapCache::Shared().DevicePath(port_);
   CheckDeviceResult(device->Open(path), errOpenFailed);
   device_ = std::move(device);
 }
@@ -57,6 +57,7 @@ TModemLines TCustomComPort::ModemLines() const {
 }
 
 void TCustomComPort::SignalObservers(TObserverSignal signal, bool state) {
+  if (!hasObservers_.load(std::memory_order_acquire)) return;  // the usual case, at every open and close
   ForEachObserver([&](TPortObserver& observer) {
     const std::function<void(TCustomComPort*, bool)>* slot = nullptr;
     switch (signal) {

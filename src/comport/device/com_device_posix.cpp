@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string_view>
 
 namespace kestrova {
 namespace {
@@ -20,6 +21,13 @@ namespace {
 // Modem and RS-485 ioctls answer ENOTTY (older kernels EINVAL) on devices without modem lines
 // or RS-485 mode, such as pseudo-terminals: those devices simply do not have them.
 bool IoctlUnsupported(int err) { return err == ENOTTY || err == EINVAL; }
+
+// The slave side of a pseudo-terminal, as the kernel names it.
+bool PseudoTerminalPath(const std::string& path) {
+  constexpr std::string_view kFolder = "/dev/pts/";
+  return path.size() > kFolder.size() && path.starts_with(kFolder) &&
+         path.find_first_not_of("0123456789", kFolder.size()) == std::string::npos;
+}
 
 }  // namespace
 
@@ -51,6 +59,7 @@ int ComDevicePosix::Open(const std::string& path) {
   sink_ = nullptr;
   txPending_ = false;
   outputEmpty_ = false;
+  pseudoTerminal_ = PseudoTerminalPath(path);
   FindLineSource();
   SettleLocked(0, Clock::now());
   return 0;
@@ -71,7 +80,7 @@ void ComDevicePosix::Close() {
   ::ioctl(fd_, TIOCNXCL);
   // Output still queued now cannot drain (a completed write has left the queue); without the
   // flush the kernel may hold close() for up to 30 s.
-  if (!outputEmpty && OutputQueued()) ::tcflush(fd_, TCOFLUSH);
+  if (!outputEmpty && OutputQueued() > 0) ::tcflush(fd_, TCOFLUSH);
   ::close(fd_);
   std::lock_guard lock(mutex_);
   fd_ = -1;
@@ -133,9 +142,9 @@ int ComDevicePosix::GetModemStatus(std::uint32_t& status) {
 
 void ComDevicePosix::FindLineSource() {
   // Asked once per open: a device without modem lines then costs no failing ioctl per reading.
-  // Such a device (a pseudo-terminal) has no line counters either: every driver that counts
-  // line changes and errors has modem lines.
-  hasModemLines_ = ::ioctl(fd_, TIOCMGET, &modemBits_) == 0 || !IoctlUnsupported(errno);
+  // Such a device (a pseudo-terminal, known by its path without asking) has no line counters
+  // either: every driver that counts line changes and errors has modem lines.
+  hasModemLines_ = !pseudoTerminal_ && (::ioctl(fd_, TIOCMGET, &modemBits_) == 0 || !IoctlUnsupported(errno));
   if (hasModemLines_ && ReadCounts(eventCounts_)) {
     errorCounts_ = eventCounts_;
     lineSource_ = LineSource::Counters;
@@ -183,8 +192,7 @@ int ComDevicePosix::ClearCommError(std::uint32_t& errors, CommStatus& status) {
   if (hungUp_) errors |= CE_IOE;
   // What the kernel still holds is counted too: the loop may not have taken it yet.
   status.cbInQue = input_.Size() + static_cast<std::uint32_t>(hungUp_ ? 0 : queued);
-  int outq = 0;
-  if (!hungUp_ && ::ioctl(fd_, TIOCOUTQ, &outq) == 0) status.cbOutQue = static_cast<std::uint32_t>(outq);
+  if (!hungUp_) status.cbOutQue = OutputQueued();
   return 0;
 }
 

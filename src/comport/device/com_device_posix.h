@@ -73,8 +73,9 @@ class ComDevicePosix final : public ComDevice, private IoSource {
   // controls; ENOTTY (nothing changed) when the driver has no such mode.
   int SetRs485Mode(const DeviceControlBlock& dcb) const;
   void FindLineSource();
-  // True while the driver holds written bytes that have not left.
-  bool OutputQueued() const;
+  // The written bytes the driver still holds; 0 when it cannot tell, and on a pseudo-terminal,
+  // where written bytes are at once in the peer's input.
+  std::uint32_t OutputQueued() const;
   bool ReadCounts(LineCounts& counts) const;
 
   // Transfers (com_device_posix_transfer.cpp); the *Locked functions need mutex_.
@@ -105,6 +106,7 @@ class ComDevicePosix final : public ComDevice, private IoSource {
   CommTimeouts timeouts_;
   LineSource lineSource_ = LineSource::None;
   bool hasModemLines_ = false;  // TIOCMGET works (found at open)
+  bool pseudoTerminal_ = false;  // opened at /dev/pts/N: no modem lines, no output queue
 
   std::mutex mutex_;
   DeviceControlBlock state_;

@@ -106,9 +106,7 @@ std::uint32_t ComDevicePosix::PollLinesLocked() {
 std::uint32_t ComDevicePosix::CheckOutputDrainedLocked() {
   if (!txPending_) return 0;
   if (!outputEmpty_) {
-    int queued = 0;
-    if (!hungUp_ && ::ioctl(fd_, TIOCOUTQ, &queued) != 0) queued = 0;
-    if (queued != 0) return 0;
+    if (!hungUp_ && OutputQueued() != 0) return 0;
     outputEmpty_ = true;
   }
   txPending_ = false;

@@ -82,15 +82,16 @@ int ComDevicePosix::Purge(std::uint32_t flags) {
   }
   if (hungUp) return 0;
   if ((flags & PURGE_RXCLEAR) && ::tcflush(fd_, TCIFLUSH) != 0) return errno;
-  if ((flags & PURGE_TXCLEAR) && !outputEmpty && OutputQueued() && ::tcflush(fd_, TCOFLUSH) != 0) return errno;
+  if ((flags & PURGE_TXCLEAR) && !outputEmpty && OutputQueued() > 0 && ::tcflush(fd_, TCOFLUSH) != 0) return errno;
   return 0;
 }
 
-bool ComDevicePosix::OutputQueued() const {
+std::uint32_t ComDevicePosix::OutputQueued() const {
   // Only bytes the driver still holds: on a pseudo-terminal written bytes are already in the
   // peer's input, which an output flush of ours would throw away.
+  if (pseudoTerminal_) return 0;
   int queued = 0;
-  return ::ioctl(fd_, TIOCOUTQ, &queued) == 0 && queued > 0;
+  return ::ioctl(fd_, TIOCOUTQ, &queued) == 0 && queued > 0 ? static_cast<std::uint32_t>(queued) : 0;
 }
 
 bool ComDevicePosix::ProgressLocked(DeviceTransfer& transfer, Clock::time_point now) {
@@ -117,11 +118,11 @@ bool ComDevicePosix::ProgressWriteLocked(DeviceTransfer& t, Clock::time_point no
     EndLocked(t, EIO);
     return true;
   }
-  int queued = 0;
+  std::uint32_t queued = 0;
   if (t.Done == t.Count) {
     // All bytes are the driver's now: EV_TXEMPTY once they have left.
     if (handingOver && (mask_ & EV_TXEMPTY)) txPending_ = true;
-    if (::ioctl(fd_, TIOCOUTQ, &queued) != 0) queued = 0;  // a driver that cannot tell holds nothing back
+    queued = OutputQueued();
     if (queued == 0) {
       outputEmpty_ = true;
       EndLocked(t, 0);
@@ -131,9 +132,9 @@ bool ComDevicePosix::ProgressWriteLocked(DeviceTransfer& t, Clock::time_point no
   if (auto limit = WriteTimeout(t.Timeouts, t.Count); limit && now >= After(t.Started, *limit)) {
     // Timed out: the count is what has left the port. What the driver still holds of it is
     // dropped, so that the count stays true.
-    if (t.Done < t.Count && ::ioctl(fd_, TIOCOUTQ, &queued) != 0) queued = 0;
+    if (t.Done < t.Count) queued = OutputQueued();
     if (queued > 0 && ::tcflush(fd_, TCOFLUSH) == 0) outputEmpty_ = true;
-    t.Done -= std::min<std::uint32_t>(t.Done, static_cast<std::uint32_t>(queued));
+    t.Done -= std::min(t.Done, queued);
     EndLocked(t, 0);
     return true;
   }

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <string>
 
 namespace kestrova {
@@ -23,12 +24,19 @@ class PortMapCache final {
 
   // PortMap::DevicePath of the map at file, as the file is now.
   std::string DevicePath(const std::filesystem::path& file, const std::string& portName);
+  // The same for the map at PortMap::DefaultPath(), whose path is built again only when the
+  // variables it comes from (XDG_CONFIG_HOME, HOME) have changed.
+  std::string DevicePath(const std::string& portName);
 
  private:
+  std::string DevicePathLocked(const std::filesystem::path& file, const std::string& portName);
   // Whether a file with this status may still change without its status showing it.
   static bool StampTooRecent(const struct stat& st);
 
   std::mutex mutex_;
+  // The variables the default path was built from (nullopt: unset), and that path.
+  std::optional<std::string> configHome_, home_;
+  std::optional<std::filesystem::path> defaultFile_;
   std::filesystem::path file_;
   bool valid_ = false;  // map_ and stamp_ are those of file_
   struct stat stamp_ {};

@@ -50,6 +50,14 @@ TEST(PortMapTest, DefaultPathFollowsXdgConfigHomeAndMissingFileIsEmpty) {
   EXPECT_TRUE(PortMap::LoadDefault().Entries().empty());
   std::ofstream(dir / "kestrova" / "ports.conf") << "COM2 = /dev/pts/3\n";
   EXPECT_EQ(PortMap::LoadDefault().DevicePath("COM2"), "/dev/pts/3");
+  // The cache builds the default path once, but follows the variable when it changes.
+  PortMapCache cache;
+  EXPECT_EQ(cache.DevicePath("COM2"), "/dev/pts/3");
+  const auto other = dir / "other";
+  std::filesystem::create_directories(other / "kestrova");
+  std::ofstream(other / "kestrova" / "ports.conf") << "COM2 = /dev/pts/4\n";
+  setenv("XDG_CONFIG_HOME", other.c_str(), 1);
+  EXPECT_EQ(cache.DevicePath("COM2"), "/dev/pts/4");
   std::filesystem::remove_all(dir);
   if (old) setenv("XDG_CONFIG_HOME", saved.c_str(), 1); else unsetenv("XDG_CONFIG_HOME");
 }
