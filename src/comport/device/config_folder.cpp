@@ -3,17 +3,29 @@
 #include <cstdlib>
 
 namespace kestrova {
+namespace {
 
-std::filesystem::path KestrovaConfigFolder() {
-  const char* config = std::getenv("XDG_CONFIG_HOME");
+std::optional<std::string> Variable(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
+}
+
+}  // namespace
+
+ConfigFolderInputs ConfigFolderInputs::Current() {
+  return {.configHome = Variable("XDG_CONFIG_HOME"), .home = Variable("HOME")};
+}
+
+std::filesystem::path KestrovaConfigFolder(const ConfigFolderInputs& inputs) {
   std::filesystem::path base;
-  if (config != nullptr && *config != '\0') {
-    base = config;
+  if (inputs.configHome && !inputs.configHome->empty()) {
+    base = *inputs.configHome;
   } else {
-    const char* home = std::getenv("HOME");
-    base = std::filesystem::path(home != nullptr ? home : ".") / ".config";
+    base = std::filesystem::path(inputs.home ? *inputs.home : ".") / ".config";
   }
   return base / "kestrova";
 }
+
+std::filesystem::path KestrovaConfigFolder() { return KestrovaConfigFolder(ConfigFolderInputs::Current()); }
 
 }  // namespace kestrova

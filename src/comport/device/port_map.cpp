@@ -37,7 +37,11 @@ int ComPortNumber(const std::string& portName) {
   return n >= 1 && n <= 16 ? n : 0;
 }
 
-std::filesystem::path PortMap::DefaultPath() { return KestrovaConfigFolder() / "ports.conf"; }
+std::filesystem::path PortMap::DefaultPath() { return DefaultPath(ConfigFolderInputs::Current()); }
+
+std::filesystem::path PortMap::DefaultPath(const ConfigFolderInputs& inputs) {
+  return KestrovaConfigFolder(inputs) / "ports.conf";
+}
 
 PortMap PortMap::Load(const std::filesystem::path& file) {
   std::ifstream in(file);

@@ -1,6 +1,8 @@
 // The port map: which device each port name "COM1".."COM16" opens on this machine.
 #pragma once
 
+#include "comport/device/config_folder.h"
+
 #include <filesystem>
 #include <map>
 #include <string>
@@ -16,6 +18,7 @@ class PortMap final {
  public:
   // $XDG_CONFIG_HOME/kestrova/ports.conf, or ~/.config/kestrova/ports.conf.
   static std::filesystem::path DefaultPath();
+  static std::filesystem::path DefaultPath(const ConfigFolderInputs& inputs);
   // A missing or unreadable file gives an empty map; malformed lines are ignored.
   static PortMap Load(const std::filesystem::path& file);
   static PortMap LoadDefault() { return Load(DefaultPath()); }

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
+#include <utility>
 
 namespace kestrova {
 namespace {
@@ -17,15 +17,6 @@ nanoseconds Since(const timespec& t) { return seconds(t.tv_sec) + nanoseconds(t.
 bool SameFile(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
          Since(a.st_mtim) == Since(b.st_mtim) && Since(a.st_ctim) == Since(b.st_ctim);
-}
-
-// Whether a variable read now still has the value it had (nullopt: unset).
-bool Unchanged(const std::optional<std::string>& kept, const char* now) {
-  return now != nullptr ? kept && *kept == now : !kept;
-}
-
-std::optional<std::string> Kept(const char* value) {
-  return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
 }
 
 }  // namespace
@@ -52,12 +43,10 @@ std::string PortMapCache::DevicePath(const std::filesystem::path& file, const st
 
 std::string PortMapCache::DevicePath(const std::string& portName) {
   std::lock_guard lock(mutex_);
-  const char* configHome = std::getenv("XDG_CONFIG_HOME");
-  const char* home = std::getenv("HOME");
-  if (!defaultFile_ || !Unchanged(configHome_, configHome) || !Unchanged(home_, home)) {
-    defaultFile_ = PortMap::DefaultPath();
-    configHome_ = Kept(configHome);
-    home_ = Kept(home);
+  ConfigFolderInputs inputs = ConfigFolderInputs::Current();
+  if (!defaultFile_ || inputs != defaultInputs_) {
+    defaultFile_ = PortMap::DefaultPath(inputs);
+    defaultInputs_ = std::move(inputs);
   }
   return DevicePathLocked(*defaultFile_, portName);
 }

@@ -1,6 +1,7 @@
 // PortMapCache: the port map file, read again only when it has changed.
 #pragma once
 
+#include "comport/device/config_folder.h"
 #include "comport/device/port_map.h"
 
 #include <sys/stat.h>
@@ -25,7 +26,7 @@ class PortMapCache final {
   // PortMap::DevicePath of the map at file, as the file is now.
   std::string DevicePath(const std::filesystem::path& file, const std::string& portName);
   // The same for the map at PortMap::DefaultPath(), whose path is built again only when the
-  // variables it comes from (XDG_CONFIG_HOME, HOME) have changed.
+  // variables it comes from have changed.
   std::string DevicePath(const std::string& portName);
 
  private:
@@ -34,8 +35,8 @@ class PortMapCache final {
   static bool StampTooRecent(const struct stat& st);
 
   std::mutex mutex_;
-  // The variables the default path was built from (nullopt: unset), and that path.
-  std::optional<std::string> configHome_, home_;
+  // The inputs the default path was built from, and that path.
+  ConfigFolderInputs defaultInputs_;
   std::optional<std::filesystem::path> defaultFile_;
   std::filesystem::path file_;
   bool valid_ = false;  // map_ and stamp_ are those of file_
